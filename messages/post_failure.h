@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+// Why an exchange could not be carried out: a number for the kind of failure
+// and a description in the program's words, with the technical cause.
+class PostFailure : public std::runtime_error {
+public:
+    enum Number {
+        ConnectionRefused = 1,
+        HostNotFound = 2,
+        TimedOut = 3,
+        Certificate = 4,
+        UnsupportedScheme = 5,
+        ConnectionClosed = 6,
+        BadAnswer = 7,
+        Redirect = 8,
+        Proxy = 9,
+        InvalidUrl = 10,
+        Network = 11,
+        InvalidCall = 12,
+    };
+
+    PostFailure(Number number, const QString &description);
+
+    int number() const { return number_; }
+    QString description() const { return description_; }
+
+private:
+    Number number_;
+    QString description_;
+};
