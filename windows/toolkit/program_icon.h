@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QIcon>
+
+// The icon both windows show, built into the program.
+QIcon programIcon();
