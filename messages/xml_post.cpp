@@ -1,0 +1,15 @@
+#include "xml_post.h"
+
+QString XmlPost(const QString &url, const QString &body, const HttpRequestFactory &createRequest)
+{
+    // One request object per post, released on every way out.
+    const std::unique_ptr<HttpRequest> request = createRequest();
+    request->Open(QStringLiteral("Post"), url, false);
+    request->SetRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("text/XML"));
+    request->SetRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("utf-8"));
+    request->SetRequestHeader(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
+    request->send(body);
+    if (request->readyState() == HttpRequest::Done)
+        return request->ResponseText();
+    return QString();
+}
