@@ -3,12 +3,44 @@
 #include "form1_layout.h"
 #include "samples.h"
 #include "toolkit/handler_guard.h"
+#include "toolkit/message_box.h"
+#include "toolkit/placement.h"
 #include "toolkit/text_boxes.h"
+#include "xml_post.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QPushButton>
 
-Form1::Form1(QWidget *parent)
+// While a post is under way the window shows a busy cursor and holds back a
+// request to close it; the close happens once the answer is shown, so the
+// program does not end under an exchange or lose its answer.
+class Form1::PostUnderWay {
+public:
+    explicit PostUnderWay(Form1 &form)
+        : form_(form)
+    {
+        form_.posting_ = true;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~PostUnderWay()
+    {
+        QApplication::restoreOverrideCursor();
+        form_.posting_ = false;
+        if (std::exchange(form_.closeRequested_, false))
+            form_.close();
+    }
+    PostUnderWay(const PostUnderWay &) = delete;
+    PostUnderWay &operator=(const PostUnderWay &) = delete;
+
+private:
+    Form1 &form_;
+};
+
+Form1::Form1(ProgramWideWindow<Form2> &resultWindow, HttpRequestFactory createRequest, QWidget *parent)
     : Window(form1Layout(), parent)
+    , resultWindow_(resultWindow)
+    , createRequest_(std::move(createRequest))
 {
     const auto on = [this](auto *control, auto signal, void (Form1::*handler)()) {
         connect(control, signal, this, [this, handler] { runHandler(this, [this, handler] { (this->*handler)(); }); });
@@ -18,6 +50,16 @@ Form1::Form1(QWidget *parent)
     on(control<QPushButton>("Command2"), &QPushButton::clicked, &Form1::Command2Click);
     on(control<QPushButton>("Command3"), &QPushButton::clicked, &Form1::Command3Click);
     on(control<QPushButton>("Command4"), &QPushButton::clicked, &Form1::Command4Click);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (posting_) {
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
+    Window::closeEvent(event);
 }
 
 SingleLineTextBox *Form1::Text1() const
@@ -53,5 +95,22 @@ void Form1::Command3Click()
 
 void Form1::Command4Click()
 {
-    // Posting the XML box to the endpoint comes with the post action.
+    if (posting_)
+        return; // one post at a time
+    if (Text1()->text().size() < 5) {
+        showMessage(this, QStringLiteral("请设置好域名或者API地址需要输入http://"));
+        return;
+    }
+    const QString url = Text1()->text();
+    const QString body = Text2()->text();
+    resultWindow_.get(); // loaded, hidden, before the request goes out
+
+    const PostUnderWay post(*this);
+    const QString answer = XmlPost(url, body, createRequest_);
+    // Referred to again: the user may have closed it while the post was under way.
+    Form2 &result = resultWindow_.get();
+    result.Text1()->setText(answer);
+    if (!result.isVisible())
+        placeBeside(result, *this);
+    result.show();
 }

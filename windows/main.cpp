@@ -5,7 +5,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    Form1 form;
+    ProgramWideWindow<Form2> resultWindow;
+    Form1 form(resultWindow);
     form.show();
     return app.exec();
 }

@@ -29,7 +29,8 @@ private:
 
 void TestForm1::window()
 {
-    Form1 form;
+    ProgramWideWindow<Form2> results;
+    Form1 form(results);
     QCOMPARE(form.objectName(), u"Form1");
     QCOMPARE(form.windowTitle(), u"Veltrane");
     QCOMPARE(form.minimumSize(), QSize(460, 336));
@@ -60,7 +61,8 @@ void TestForm1::controlGeometry()
     QFETCH(QString, name);
     QFETCH(QString, container);
     QFETCH(QRect, geometry);
-    Form1 form;
+    ProgramWideWindow<Form2> results;
+    Form1 form(results);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     const QWidget *control = form.findChild<QWidget *>(name);
@@ -72,7 +74,8 @@ void TestForm1::controlGeometry()
 
 void TestForm1::controlProperties()
 {
-    Form1 form;
+    ProgramWideWindow<Form2> results;
+    Form1 form(results);
     QCOMPARE(text1(form)->text(), QStringView(kDefaultEndpoint));
     QCOMPARE(text1(form)->text(), u"http://localhost/api/");
     QCOMPARE(text2(form)->text(), u"请载入本文\r\n");
@@ -110,7 +113,8 @@ void TestForm1::controlProperties()
 
 void TestForm1::tabOrderAndStartFocus()
 {
-    Form1 form;
+    ProgramWideWindow<Form2> results;
+    Form1 form(results);
     form.show();
     QVERIFY(QTest::qWaitForWindowActive(&form));
     QCOMPARE(QApplication::focusWidget(), text1(form));
@@ -133,7 +137,8 @@ void TestForm1::tabOrderAndStartFocus()
 
 void TestForm1::clickIntoEndpointBox()
 {
-    Form1 form;
+    ProgramWideWindow<Form2> results;
+    Form1 form(results);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QTest::mouseClick(text1(form), Qt::LeftButton);
@@ -165,7 +170,8 @@ void TestForm1::clickLeavesOtherTextAlone_data()
 void TestForm1::clickLeavesOtherTextAlone()
 {
     QFETCH(QString, text);
-    Form1 form;
+    ProgramWideWindow<Form2> results;
+    Form1 form(results);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     text1(form)->setText(text);
@@ -175,7 +181,8 @@ void TestForm1::clickLeavesOtherTextAlone()
 
 void TestForm1::loadButtonsReplaceTheXmlBox()
 {
-    Form1 form;
+    ProgramWideWindow<Form2> results;
+    Form1 form(results);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     const std::pair<const char *, QString (*)()> loads[] = {

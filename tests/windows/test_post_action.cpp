@@ -1,0 +1,295 @@
+#include "form1.h"
+#include "message_box_catcher.h"
+#include "recording_server.h"
+#include "samples.h"
+#include "scripted_server.h"
+#include "toolkit/text_boxes.h"
+
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The program as main() makes it: the main window and its result window.
+struct Program {
+    ProgramWideWindow<Form2> results;
+    Form1 form{results};
+
+    Program()
+    {
+        form.show();
+        if (!QTest::qWaitForWindowExposed(&form))
+            qFatal("the main window was never shown");
+    }
+    SingleLineTextBox *endpointBox() const { return form.findChild<SingleLineTextBox *>("Text1"); }
+    MultiLineTextBox *xmlBox() const { return form.findChild<MultiLineTextBox *>("Text2"); }
+    void click(const char *button) { QTest::mouseClick(form.findChild<QPushButton *>(button), Qt::LeftButton); }
+
+    // Clicks into the endpoint box, which clears the default, and types.
+    void typeEndpoint(const QString &url)
+    {
+        QTest::mouseClick(endpointBox(), Qt::LeftButton);
+        QTest::keyClicks(endpointBox(), url);
+    }
+    Form2 &resultWindow() { return results.get(); }
+    QString answerShown() { return results.get().Text1()->text(); }
+};
+
+// Answers after a pause, so that the test can act while the post is under way.
+RecordingServer::Answer slowAnswer(const std::string &body)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return {200, "text/plain; charset=utf-8", body};
+}
+
+} // namespace
+
+class TestPostAction : public QObject {
+    Q_OBJECT
+private slots:
+    void postsTheLoadedSample_data();
+    void postsTheLoadedSample();
+    void postsTheXmlBoxAsItStands_data();
+    void postsTheXmlBoxAsItStands();
+    void eachPostReplacesTheAnswer();
+    void closedResultWindowComesBack();
+    void emptyAnswerStillShown();
+    void shortEndpointIsRefused_data();
+    void shortEndpointIsRefused();
+    void fiveCharactersThatAreNoUrl();
+    void refusedConnectionLosesNothing();
+    void closingTheMainWindowWaitsForTheAnswer();
+    void closingTheResultWindowDuringAPost();
+    void oneClickOnePost();
+};
+
+void TestPostAction::postsTheLoadedSample_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<QString>("sample");
+    QTest::newRow("picture") << "Command1"_ba << BuildPictureSample();
+    QTest::newRow("text") << "Command2"_ba << BuildTextSample();
+    QTest::newRow("location") << "Command3"_ba << BuildLocationSample();
+}
+
+void TestPostAction::postsTheLoadedSample()
+{
+    QFETCH(QByteArray, button);
+    QFETCH(QString, sample);
+    RecordingServer server;
+    const std::string answer = "<xml>\r\n<Content><![CDATA[收到了]]></Content>\r\n</xml>";
+    server.setAnswer({200, "text/xml; charset=utf-8", answer});
+    Program program;
+    program.typeEndpoint(server.url());
+    program.click(button);
+    QVERIFY(!program.results.isLoaded());
+
+    program.click("Command4");
+
+    const auto requests = server.requests();
+    QCOMPARE(requests.size(), 1u);
+    QCOMPARE(QByteArray::fromStdString(requests.front().body), sample.toUtf8());
+    QCOMPARE(requests.front().headers.find("Content-Type")->second, "text/XML, utf-8, application/x-www-form-urlencoded");
+    QVERIFY(program.resultWindow().isVisible());
+    QCOMPARE(program.answerShown(), QString::fromStdString(answer));
+
+    // Shown wholly on the screen, beside the main window where there is room.
+    const QRect screen = program.form.screen()->availableGeometry();
+    const QRect shown = program.resultWindow().frameGeometry();
+    QVERIFY(screen.contains(shown));
+    if (program.form.frameGeometry().right() + shown.width() < screen.right())
+        QVERIFY(shown.left() > program.form.frameGeometry().right());
+}
+
+void TestPostAction::postsTheXmlBoxAsItStands_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::newRow("the first text, untouched") << QString() << "\xE8\xAF\xB7\xE8\xBD\xBD\xE5\x85\xA5\xE6\x9C\xAC\xE6\x96\x87\r\n"_ba;
+    QTest::newRow("emptied") << u""_s << ""_ba;
+    QTest::newRow("LF and CR breaks") << u"<a>\n<b/>\r</a>"_s << "<a>\r\n<b/>\r\n</a>"_ba;
+    QTest::newRow("spaces and tabs kept") << u"  <a>\t</a>  "_s << "  <a>\t</a>  "_ba;
+}
+
+void TestPostAction::postsTheXmlBoxAsItStands()
+{
+    QFETCH(QString, typed);
+    QFETCH(QByteArray, sent);
+    RecordingServer server;
+    Program program;
+    program.typeEndpoint(server.url());
+    if (!typed.isNull())
+        program.xmlBox()->setText(typed);
+    program.click("Command4");
+    QCOMPARE(server.requests().size(), 1u);
+    QCOMPARE(QByteArray::fromStdString(server.requests().front().body), sent);
+}
+
+void TestPostAction::eachPostReplacesTheAnswer()
+{
+    RecordingServer server;
+    int count = 0;
+    server.setAnswerer([&count](const RecordingServer::Request &) {
+        return RecordingServer::Answer{200, "text/plain", ++count == 1 ? "first answer, the longer one" : "second"};
+    });
+    Program program;
+    program.typeEndpoint(server.url());
+    program.click("Command2");
+    program.click("Command4");
+    QCOMPARE(program.answerShown(), u"first answer, the longer one"_s);
+    Form2 *first = &program.resultWindow();
+    program.click("Command4");
+    QCOMPARE(program.answerShown(), u"second"_s);
+    QCOMPARE(&program.resultWindow(), first); // the same window, shown again
+    QVERIFY(first->isVisible());
+}
+
+void TestPostAction::closedResultWindowComesBack()
+{
+    RecordingServer server;
+    server.setAnswer({200, "text/plain", "the answer"});
+    Program program;
+    program.typeEndpoint(server.url());
+    program.click("Command4");
+    QVERIFY(program.resultWindow().close());
+    QVERIFY(!program.results.isLoaded());
+    QVERIFY(program.form.isVisible()); // the main window goes on
+
+    server.setAnswer({200, "text/plain", "a new answer"});
+    program.click("Command4");
+    QVERIFY(program.resultWindow().isVisible());
+    QCOMPARE(program.answerShown(), u"a new answer"_s);
+}
+
+void TestPostAction::emptyAnswerStillShown()
+{
+    RecordingServer server;
+    server.setAnswer({200, "text/plain", ""});
+    Program program;
+    program.typeEndpoint(server.url());
+    program.click("Command4");
+    QVERIFY(program.resultWindow().isVisible());
+    QCOMPARE(program.answerShown(), QString());
+}
+
+void TestPostAction::shortEndpointIsRefused_data()
+{
+    QTest::addColumn<QString>("endpoint");
+    QTest::newRow("4 characters") << u"http"_s;
+    QTest::newRow("empty") << QString();
+}
+
+void TestPostAction::shortEndpointIsRefused()
+{
+    QFETCH(QString, endpoint);
+    Program program;
+    program.typeEndpoint(endpoint);
+    program.click("Command2");
+    MessageBoxCatcher boxes;
+    program.click("Command4");
+
+    QCOMPARE(boxes.seen().size(), 1u);
+    QCOMPARE(boxes.seen().front().text, u"请设置好域名或者API地址需要输入http://"_s);
+    QCOMPARE(boxes.seen().front().title, u"Veltrane"_s);
+    QVERIFY(boxes.seen().front().okOnly);
+    QVERIFY(!program.results.isLoaded());
+    QCOMPARE(program.endpointBox()->text(), endpoint);
+    QCOMPARE(program.xmlBox()->text(), BuildTextSample());
+}
+
+void TestPostAction::fiveCharactersThatAreNoUrl()
+{
+    Program program;
+    program.typeEndpoint(u"abcde"_s);
+    MessageBoxCatcher boxes;
+    program.click("Command4");
+    QCOMPARE(boxes.seen().size(), 1u);
+    const QString report = boxes.seen().front().text;
+    QVERIFY2(report.startsWith(u"发送失败(错误 5):"), qPrintable(report));
+    QVERIFY2(report.contains(u"\"abcde\""), qPrintable(report));
+    QCOMPARE(program.endpointBox()->text(), u"abcde"_s);
+    QVERIFY(!program.resultWindow().isVisible());
+}
+
+void TestPostAction::refusedConnectionLosesNothing()
+{
+    Program program;
+    const QString refused = u"http://127.0.0.1:%1/api/"_s.arg(closedPort());
+    program.typeEndpoint(refused);
+    program.click("Command3");
+    program.xmlBox()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(program.xmlBox(), "edited");
+    const QString typedXml = program.xmlBox()->text();
+    {
+        MessageBoxCatcher boxes;
+        program.click("Command4");
+        QCOMPARE(boxes.seen().size(), 1u);
+        QCOMPARE(boxes.seen().front().title, u"Veltrane"_s);
+        QVERIFY2(boxes.seen().front().text.startsWith(u"发送失败(错误 1):无法连接到 127.0.0.1:"),
+                 qPrintable(boxes.seen().front().text));
+    }
+    QVERIFY(program.form.isVisible());
+    QCOMPARE(program.endpointBox()->text(), refused);
+    QCOMPARE(program.xmlBox()->text(), typedXml);
+    QVERIFY(!program.resultWindow().isVisible());
+
+    // The next post, to an endpoint that answers, goes through.
+    RecordingServer server;
+    server.setAnswer({200, "text/plain", "ok"});
+    program.endpointBox()->setText(server.url());
+    program.click("Command4");
+    QCOMPARE(QByteArray::fromStdString(server.requests().front().body), typedXml.toUtf8());
+    QVERIFY(program.resultWindow().isVisible());
+    QCOMPARE(program.answerShown(), u"ok"_s);
+}
+
+void TestPostAction::closingTheMainWindowWaitsForTheAnswer()
+{
+    RecordingServer server;
+    server.setAnswerer([](const RecordingServer::Request &) { return slowAnswer("late answer"); });
+    Program program;
+    program.typeEndpoint(server.url());
+    bool stillOpenDuringPost = false;
+    QTimer::singleShot(100, &program.form, [&] {
+        program.form.close();
+        stillOpenDuringPost = program.form.isVisible();
+    });
+    program.click("Command4");
+    QVERIFY(stillOpenDuringPost);
+    QVERIFY(program.resultWindow().isVisible());
+    QCOMPARE(program.answerShown(), u"late answer"_s);
+    QVERIFY(!program.form.isVisible()); // closed once the answer was shown
+}
+
+void TestPostAction::closingTheResultWindowDuringAPost()
+{
+    RecordingServer server;
+    server.setAnswer({200, "text/plain", "first"});
+    Program program;
+    program.typeEndpoint(server.url());
+    program.click("Command4");
+
+    server.setAnswerer([](const RecordingServer::Request &) { return slowAnswer("second"); });
+    QTimer::singleShot(100, &program.form, [&] { program.resultWindow().close(); });
+    program.click("Command4");
+    QVERIFY(program.resultWindow().isVisible());
+    QCOMPARE(program.answerShown(), u"second"_s);
+}
+
+void TestPostAction::oneClickOnePost()
+{
+    RecordingServer server;
+    server.setAnswerer([](const RecordingServer::Request &) { return slowAnswer("answer"); });
+    Program program;
+    program.typeEndpoint(server.url());
+    QTimer::singleShot(100, &program.form, [&] { program.click("Command4"); });
+    program.click("Command4");
+    QCOMPARE(server.requests().size(), 1u);
+    QCOMPARE(program.answerShown(), u"answer"_s);
+}
+
+QTEST_MAIN(TestPostAction)
+#include "test_post_action.moc"

@@ -1,0 +1,14 @@
+#include "form2.h"
+
+#include "form2_layout.h"
+#include "toolkit/text_boxes.h"
+
+Form2::Form2(QWidget *parent)
+    : Window(form2Layout(), parent)
+{
+}
+
+MultiLineTextBox *Form2::Text1() const
+{
+    return control<MultiLineTextBox>("Text1");
+}

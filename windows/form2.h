@@ -1,0 +1,14 @@
+#pragma once
+
+#include "toolkit/window.h"
+
+class MultiLineTextBox;
+
+// The result window: the text the endpoint answered the last post with.
+class Form2 : public Window {
+    Q_OBJECT
+public:
+    explicit Form2(QWidget *parent = nullptr);
+
+    MultiLineTextBox *Text1() const;
+};

@@ -1,0 +1,5 @@
+#pragma once
+
+#include "toolkit/window_layout.h"
+
+const WindowLayout &form2Layout();
