@@ -5,11 +5,17 @@
 
 namespace {
 
-bool isAnsweredByServer(QNetworkReply::NetworkError error)
+// Qt turns every 4xx and 5xx answer into an error of its own: they are
+// complete answers all the same. Errors of the connection (cut off, reset,
+// timed out) can come with a status too, and stay failures.
+bool isAnsweredByServer(QNetworkReply::NetworkError error, const QVariant &status)
 {
-    // Qt reports 4xx and 5xx answers as content (2xx) and server (4xx) errors.
+    if (!status.isValid() || status.toInt() < 400)
+        return false;
     return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
-        || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+        || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError)
+        || error == QNetworkReply::ProtocolInvalidOperationError // 400, 418
+        || error == QNetworkReply::ProxyAuthenticationRequiredError; // 407
 }
 
 QString endpointOf(const QUrl &url)
@@ -27,7 +33,7 @@ std::optional<PostFailure> exchangeFailure(const QNetworkReply &reply, const QLi
     const QNetworkReply::NetworkError error = reply.error();
     if (error == QNetworkReply::NoError)
         return std::nullopt;
-    if (isAnsweredByServer(error) && reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
+    if (isAnsweredByServer(error, reply.attribute(QNetworkRequest::HttpStatusCodeAttribute)))
         return std::nullopt;
 
     const QString cause = reply.errorString();

@@ -127,8 +127,13 @@ void TestXmlPost::answerBodyWhateverTheStatus_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("body");
     QTest::newRow("200") << 200 << "<xml><Content><![CDATA[收到]]></Content></xml>"_ba;
+    QTest::newRow("400") << 400 << "正文不是格式正确的 XML"_ba;
     QTest::newRow("401") << 401 << "sign check failed"_ba;
     QTest::newRow("404") << 404 << "no such endpoint"_ba;
+    QTest::newRow("405") << 405 << "POST only"_ba;
+    QTest::newRow("407") << 407 << "proxy says no"_ba;
+    QTest::newRow("418") << 418 << "teapot"_ba;
+    QTest::newRow("503") << 503 << "busy"_ba;
     QTest::newRow("500 with a body") << 500 << "Internal Server Error: token missing"_ba;
     QTest::newRow("empty answer") << 200 << QByteArray();
     QTest::newRow("empty 500") << 500 << QByteArray();
