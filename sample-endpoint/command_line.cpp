@@ -1,0 +1,62 @@
+#include "command_line.h"
+
+#include <charconv>
+
+namespace {
+
+std::optional<int> parsePort(std::string_view text)
+{
+    int port = -1;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
+    if (error != std::errc() || end != text.data() + text.size() || port < 0 || port > 65535)
+        return std::nullopt;
+    return port;
+}
+
+} // namespace
+
+std::variant<CommandLine, CommandLineError> ParseCommandLine(std::span<const std::string_view> arguments)
+{
+    CommandLine result;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string_view option = arguments[i];
+        std::optional<std::string_view> value;
+        if (const auto equals = option.find('='); option.starts_with("--") && equals != std::string_view::npos) {
+            value = option.substr(equals + 1);
+            option = option.substr(0, equals);
+        }
+        if (option == "--help" || option == "-h") {
+            result.help = true;
+            continue;
+        }
+        if (option != "--port" && option != "--token")
+            return CommandLineError{"未知参数：" + std::string(arguments[i])};
+        if (!value) {
+            if (i + 1 == arguments.size())
+                return CommandLineError{std::string(option) + " 后面缺少值"};
+            value = arguments[++i];
+        }
+        if (option == "--token") {
+            if (value->empty())
+                return CommandLineError{"--token 的值不能为空"};
+            result.token = std::string(*value);
+        } else if (const auto port = parsePort(*value)) {
+            result.port = *port;
+        } else {
+            return CommandLineError{"端口应为 0 到 65535 之间的整数：" + std::string(*value)};
+        }
+    }
+    return result;
+}
+
+std::string Usage(std::string_view program)
+{
+    return "用法: " + std::string(program) + " [--port PORT] [--token TOKEN]\n"
+        "\n"
+        "在 127.0.0.1 上扮演开发者的接收端，供 Veltrane 投递推送消息，地址为 /api/。\n"
+        "\n"
+        "  --port PORT    监听的端口，默认 8080；0 表示任选一个空闲端口\n"
+        "  --token TOKEN  校验每个请求查询参数中的 signature、timestamp、nonce；\n"
+        "                 不给则不校验签名\n"
+        "  --help         显示本说明\n";
+}

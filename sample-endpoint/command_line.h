@@ -1,0 +1,22 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+struct CommandLine {
+    int port = 8080; // 0: any free port
+    std::optional<std::string> token;
+    bool help = false;
+};
+
+struct CommandLineError {
+    std::string message;
+};
+
+// The arguments after the program name.
+std::variant<CommandLine, CommandLineError> ParseCommandLine(std::span<const std::string_view> arguments);
+
+std::string Usage(std::string_view program);

@@ -1,0 +1,57 @@
+#include "command_line.h"
+#include "endpoint_server.h"
+
+#include <httplib.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr char kHost[] = "127.0.0.1";
+
+// One fwrite per line: stdio locks the stream, so lines from the server's
+// threads never interleave.
+void printLine(const std::string &line)
+{
+    const std::string text = line + "\n";
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    const auto parsed = ParseCommandLine(arguments);
+    if (const auto *error = std::get_if<CommandLineError>(&parsed)) {
+        std::fprintf(stderr, "%s\n\n%s", error->message.c_str(), Usage(argv[0]).c_str());
+        return 2;
+    }
+    const CommandLine &options = std::get<CommandLine>(parsed);
+    if (options.help) {
+        std::fputs(Usage(argv[0]).c_str(), stdout);
+        return 0;
+    }
+
+    httplib::Server server;
+    ServeEndpoint(server, EndpointSettings{options.token}, printLine);
+    const int port = options.port == 0 ? server.bind_to_any_port(kHost)
+                                       : (server.bind_to_port(kHost, options.port) ? options.port : -1);
+    if (port < 0) {
+        const int cause = errno; // left by the failed bind
+        std::fprintf(stderr, "无法在 %s:%d 上监听：%s\n", kHost, options.port, std::strerror(cause));
+        return 1;
+    }
+
+    printLine("Veltrane 示例接收端已在 " + std::string(kHost) + ":" + std::to_string(port) + " 上监听");
+    printLine("在 Veltrane 的地址框中输入: http://" + std::string(kHost) + ":" + std::to_string(port) + kEndpointPath);
+    printLine(options.token ? "签名校验：开启，token 为 " + *options.token
+                            : std::string("签名校验：关闭（用 --token TOKEN 开启）"));
+    printLine("按 Ctrl+C 停止。每个请求一行：方法 路径 | Content-Type | 正文字节数 | 状态");
+    return server.listen_after_bind() ? 0 : 1;
+}
