@@ -3,6 +3,8 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -14,6 +16,7 @@ private slots:
     void typedBreaksReadBackCrLf();
     void clickComesFromTheMouseOnly();
     void singleLineHoldsLongText();
+    void longLineSetWhileHiddenWrapsAtItsWidth();
 };
 
 void TestTextBoxes::multiLineReadsBackCrLf_data()
@@ -92,6 +95,27 @@ void TestTextBoxes::singleLineHoldsLongText()
     const QString url = u"http://127.0.0.1/"_s + QString(65536, u'a');
     box.setText(url);
     QCOMPARE(box.text(), url);
+}
+
+void TestTextBoxes::longLineSetWhileHiddenWrapsAtItsWidth()
+{
+    // The result window fills its box before showing it: the text must be
+    // laid out at the box's width, not as one endless line.
+    QWidget window;
+    auto *box = new MultiLineTextBox(&window);
+    box->setGeometry(0, 0, 300, 200);
+    const QString line = QString(u"<Content>word </Content>"_s).repeated(20000);
+    box->setText(line);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QTextLayout *layout = box->document()->firstBlock().layout();
+    QVERIFY(layout->lineCount() > 1);
+    QVERIFY(layout->lineAt(0).naturalTextWidth() <= box->viewport()->width());
+    QCOMPARE(box->text(), line);
+
+    // Given another text, it still holds exactly that.
+    box->setText(u"short\r\nanswer"_s);
+    QCOMPARE(box->text(), u"short\r\nanswer"_s);
 }
 
 QTEST_MAIN(TestTextBoxes)
