@@ -1,22 +1,10 @@
 #include "exchange_failure.h"
 
-#include <QNetworkReply>
-#include <QStringList>
+#include <curl/curl.h>
+
+#include <cstring>
 
 namespace {
-
-// Qt turns every 4xx and 5xx answer into an error of its own: they are
-// complete answers all the same. Errors of the connection (cut off, reset,
-// timed out) can come with a status too, and stay failures.
-bool isAnsweredByServer(QNetworkReply::NetworkError error, const QVariant &status)
-{
-    if (!status.isValid() || status.toInt() < 400)
-        return false;
-    return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
-        || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError)
-        || error == QNetworkReply::ProtocolInvalidOperationError // 400, 418
-        || error == QNetworkReply::ProxyAuthenticationRequiredError; // 407
-}
 
 QString endpointOf(const QUrl &url)
 {
@@ -27,53 +15,83 @@ QString endpointOf(const QUrl &url)
 
 } // namespace
 
-std::optional<PostFailure> exchangeFailure(const QNetworkReply &reply, const QList<QSslError> &sslErrors,
+std::optional<PostFailure> exchangeFailure(const ExchangeResult &result, const QUrl &url,
                                            std::chrono::milliseconds stallTimeout)
 {
-    const QNetworkReply::NetworkError error = reply.error();
-    if (error == QNetworkReply::NoError)
-        return std::nullopt;
-    if (isAnsweredByServer(error, reply.attribute(QNetworkRequest::HttpStatusCodeAttribute)))
+    const QString endpoint = endpointOf(url);
+    if (result.stalled)
+        return PostFailure(PostFailure::TimedOut, QStringLiteral("连接 %1 超时:%2 秒内没有任何进展 (timed out)")
+                                                      .arg(endpoint)
+                                                      .arg(std::chrono::duration<double>(stallTimeout).count()));
+    if (result.curlCode == CURLE_OK)
         return std::nullopt;
 
-    const QString cause = reply.errorString();
-    const QString endpoint = endpointOf(reply.url());
-    switch (error) {
-    case QNetworkReply::ConnectionRefusedError:
-        return PostFailure(PostFailure::ConnectionRefused, QStringLiteral("无法连接到 %1 (%2)").arg(endpoint, cause));
-    case QNetworkReply::HostNotFoundError:
-        return PostFailure(PostFailure::HostNotFound, QStringLiteral("找不到主机 %1 (%2)").arg(reply.url().host(), cause));
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::OperationCanceledError: // the stall time-out is the only thing that cancels
-        return PostFailure(PostFailure::TimedOut,
-                           QStringLiteral("连接 %1 超时:%2 秒内没有任何进展 (timed out)")
-                               .arg(endpoint)
-                               .arg(std::chrono::duration<double>(stallTimeout).count()));
-    case QNetworkReply::SslHandshakeFailedError: {
-        if (sslErrors.isEmpty())
-            return PostFailure(PostFailure::Certificate,
-                               QStringLiteral("与 %1 建立安全连接失败 (%2)").arg(endpoint, cause));
-        QStringList reasons;
-        for (const QSslError &sslError : sslErrors)
-            reasons << sslError.errorString();
-        reasons.removeDuplicates();
-        return PostFailure(PostFailure::Certificate,
-                           QStringLiteral("%1 的证书未通过验证,没有发送 (%2)").arg(endpoint, reasons.join(u"; ")));
+    const QString cause = result.message;
+    switch (result.curlCode) {
+    case CURLE_COULDNT_CONNECT: {
+        // The system's words say why: refused, unreachable...
+        const QString reason = result.osError ? QString::fromLocal8Bit(std::strerror(result.osError)) : cause;
+        return PostFailure(PostFailure::ConnectionRefused, QStringLiteral("无法连接到 %1 (%2)").arg(endpoint, reason));
     }
-    case QNetworkReply::RemoteHostClosedError:
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return PostFailure(PostFailure::HostNotFound, QStringLiteral("找不到主机 %1 (%2)").arg(url.host(), cause));
+    case CURLE_OPERATION_TIMEDOUT:
+        return PostFailure(PostFailure::TimedOut, QStringLiteral("连接 %1 超时 (%2)").arg(endpoint, cause));
+    case CURLE_PEER_FAILED_VERIFICATION:
+        return PostFailure(PostFailure::Certificate,
+                           QStringLiteral("%1 的证书未通过验证,没有发送 (%2)").arg(endpoint, cause));
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+        return PostFailure(PostFailure::Certificate, QStringLiteral("与 %1 建立安全连接失败 (%2)").arg(endpoint, cause));
+    case CURLE_GOT_NOTHING:
+        return PostFailure(PostFailure::ConnectionClosed,
+                           QStringLiteral("%1 没有回答就关闭了连接 (%2)").arg(endpoint, cause));
+    case CURLE_PARTIAL_FILE:
+    case CURLE_SEND_ERROR:
         return PostFailure(PostFailure::ConnectionClosed,
                            QStringLiteral("%1 在回答完整之前关闭了连接 (%2)").arg(endpoint, cause));
-    case QNetworkReply::TooManyRedirectsError:
-    case QNetworkReply::InsecureRedirectError:
-    case QNetworkReply::ProtocolUnknownError:
-        return PostFailure(PostFailure::Redirect, QStringLiteral("%1 的重定向没有被跟随 (%2)").arg(endpoint, cause));
-    case QNetworkReply::ProtocolFailure:
-    case QNetworkReply::UnknownContentError:
+    case CURLE_RECV_ERROR:
+        // With a system error the connection broke; without one the answer's
+        // framing was wrong.
+        if (result.osError)
+            return PostFailure(PostFailure::ConnectionClosed,
+                               QStringLiteral("%1 在回答完整之前断开了连接 (%2)").arg(endpoint, cause));
         return PostFailure(PostFailure::BadAnswer, QStringLiteral("%1 的回答不是有效的 HTTP (%2)").arg(endpoint, cause));
-    default:
-        break;
-    }
-    if (error >= QNetworkReply::ProxyConnectionRefusedError && error <= QNetworkReply::UnknownProxyError)
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_BAD_CONTENT_ENCODING:
+    case CURLE_HTTP2:
+    case CURLE_HTTP2_STREAM:
+    case CURLE_OUT_OF_MEMORY:
+        return PostFailure(PostFailure::BadAnswer, QStringLiteral("%1 的回答不是有效的 HTTP (%2)").arg(endpoint, cause));
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_PROXY:
         return PostFailure(PostFailure::Proxy, QStringLiteral("代理服务器出错 (%1)").arg(cause));
-    return PostFailure(PostFailure::Network, QStringLiteral("与 %1 的通信失败 (%2)").arg(endpoint, cause));
+    case CURLE_URL_MALFORMAT:
+        return PostFailure(PostFailure::InvalidUrl, QStringLiteral("地址 \"%1\" 无效 (%2)").arg(url.toString(), cause));
+    default:
+        return PostFailure(PostFailure::Network, QStringLiteral("与 %1 的通信失败 (%2)").arg(endpoint, cause));
+    }
+}
+
+std::optional<PostFailure> redirectRefused(const QUrl &from, const QUrl &to, int redirectsSoFar, int maxRedirects)
+{
+    const QString source = endpointOf(from);
+    const QString scheme = to.scheme().toLower();
+    if (!to.isValid() || (scheme != u"http" && scheme != u"https"))
+        return PostFailure(PostFailure::Redirect,
+                           QStringLiteral("%1 重定向到 \"%2\",它不是 http 或 https 地址,没有跟随")
+                               .arg(source, to.toString()));
+    if (from.scheme().toLower() == u"https" && scheme == u"http")
+        return PostFailure(PostFailure::Redirect,
+                           QStringLiteral("%1 从 https 重定向到不加密的 \"%2\",没有跟随").arg(source, to.toString()));
+    if (redirectsSoFar >= maxRedirects)
+        return PostFailure(PostFailure::Redirect,
+                           QStringLiteral("重定向超过 %1 次,没有再跟随 (最后一次从 %2 到 \"%3\")")
+                               .arg(maxRedirects)
+                               .arg(source, to.toString()));
+    return std::nullopt;
 }

@@ -1,17 +1,18 @@
 #pragma once
 
+#include "curl_exchange.h"
 #include "post_failure.h"
 
-#include <QList>
-#include <QSslError>
+#include <QUrl>
 
 #include <chrono>
 #include <optional>
 
-class QNetworkReply;
-
-// What went wrong with a finished exchange, in the program's words, or nothing
-// when it completed. An answer that came whole counts as complete whatever its
-// HTTP status: a 404 or a 500 with its body is no failure.
-std::optional<PostFailure> exchangeFailure(const QNetworkReply &reply, const QList<QSslError> &sslErrors,
+// What went wrong with an exchange, in the program's words, or nothing when
+// its answer came whole. The HTTP status plays no part: a 404 or a 500 with
+// its body is a complete answer.
+std::optional<PostFailure> exchangeFailure(const ExchangeResult &result, const QUrl &url,
                                            std::chrono::milliseconds stallTimeout);
+
+// Why a redirect from one address to another is not followed, or nothing.
+std::optional<PostFailure> redirectRefused(const QUrl &from, const QUrl &to, int redirectsSoFar, int maxRedirects);

@@ -3,17 +3,11 @@
 #include "exchange_failure.h"
 #include "post_failure.h"
 #include "response_text.h"
-#include "system_proxy.h"
 
-#include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QRegularExpression>
 
 namespace {
 
-// Redirects followed at most, as browsers' request objects do.
 constexpr int kMaxRedirects = 20;
 
 bool isToken(QByteArrayView text)
@@ -44,10 +38,57 @@ PostFailure invalidCall(const QString &what)
     return PostFailure(PostFailure::InvalidCall, QStringLiteral("请求对象的调用不合规:%1").arg(what));
 }
 
+bool isHttp(const QString &scheme)
+{
+    return scheme == u"http" || scheme == u"https";
+}
+
+// UTF-8 for the wire. A lone surrogate, which has no UTF-8 form, goes out as
+// U+FFFD, as browsers send it (Qt would make it a '?').
+QByteArray utf8ForTheWire(const QString &text)
+{
+    QString sound;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const bool paired = c.isHighSurrogate() ? i + 1 < text.size() && text[i + 1].isLowSurrogate()
+                          : c.isLowSurrogate()  ? i > 0 && text[i - 1].isHighSurrogate()
+                                                : true;
+        if (!paired) {
+            if (sound.isNull())
+                sound = text;
+            sound[i] = QChar::ReplacementCharacter;
+        }
+    }
+    return (sound.isNull() ? text : sound).toUtf8();
+}
+
+// Redirects as browsers take them: 301 and 302 turn a POST into a GET, 303
+// turns anything but GET and HEAD into a GET; the body and its headers go.
+void redirect(ExchangeRequest &request, long status, const QUrl &target)
+{
+    const bool toGet = ((status == 301 || status == 302) && request.method == "POST")
+                    || (status == 303 && request.method != "GET" && request.method != "HEAD");
+    if (toGet) {
+        request.method = "GET";
+        request.body.reset();
+        request.headers.removeIf([](const auto &header) {
+            const QByteArray name = header.first.toLower();
+            return name == "content-type" || name == "content-encoding" || name == "content-language"
+                || name == "content-location";
+        });
+    }
+    request.url = target.toEncoded();
+}
+
 } // namespace
 
+NetworkHttpRequest::NetworkHttpRequest(ExchangeSettings settings)
+    : settings_(std::move(settings))
+{
+}
+
 NetworkHttpRequest::NetworkHttpRequest(std::chrono::milliseconds stallTimeout)
-    : stallTimeout_(stallTimeout)
+    : NetworkHttpRequest(ExchangeSettings{stallTimeout, {}})
 {
 }
 
@@ -66,8 +107,7 @@ void NetworkHttpRequest::Open(const QString &method, const QString &url, bool as
     // Only http and https are posted to: nothing is read from a file or any
     // other kind of address the user may type.
     static const QRegularExpression schemePattern(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):"));
-    const QString scheme = schemePattern.match(url).captured(1).toLower();
-    if (scheme != u"http" && scheme != u"https")
+    if (!isHttp(schemePattern.match(url).captured(1).toLower()))
         throw PostFailure(PostFailure::UnsupportedScheme,
                           QStringLiteral("地址 \"%1\" 不是以 http:// 或 https:// 开头的地址,没有发送").arg(url));
     const QUrl parsed(url);
@@ -111,43 +151,27 @@ void NetworkHttpRequest::send(const QString &body)
         throw invalidCall(QStringLiteral("先打开请求,再发送"));
     sent_ = true;
 
-    QNetworkRequest request(url_);
-    for (const auto &[name, value] : headers_)
-        request.setRawHeader(name, value);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(kMaxRedirects);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
-    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-    request.setTransferTimeout(static_cast<int>(stallTimeout_.count()));
-
-    QNetworkAccessManager manager;
-    manager.setProxyFactory(new SystemProxyFactory); // the manager owns it
-    const QByteArray data = body.toUtf8();
-    const std::unique_ptr<QNetworkReply> reply(method_ == "POST" ? manager.post(request, data)
-                                                                 : manager.sendCustomRequest(request, method_, data));
-    QList<QSslError> sslErrors;
-    QObject::connect(reply.get(), &QNetworkReply::sslErrors, [&sslErrors](const QList<QSslError> &errors) {
-        sslErrors += errors; // recorded for the report, never ignored
-    });
-
-    QEventLoop loop;
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (!reply->isFinished()) {
-        // The application is shutting down under the exchange.
-        reply->abort();
-        throw PostFailure(PostFailure::Network, QStringLiteral("程序正在退出,发送已中止"));
+    ExchangeRequest request{method_, url_.toEncoded(), headers_, std::nullopt};
+    if (method_ != "GET" && method_ != "HEAD")
+        request.body = utf8ForTheWire(body);
+    QUrl current = url_;
+    for (int redirects = 0;; ++redirects) {
+        const ExchangeResult result = runExchange(request, settings_);
+        if (std::optional<PostFailure> failure = exchangeFailure(result, current, settings_.stallTimeout))
+            throw *failure;
+        const bool redirected = result.location && result.status >= 300 && result.status < 400 && result.status != 304;
+        if (!redirected) {
+            responseBody_ = result.body;
+            responseContentType_ = result.contentType;
+            state_ = Done;
+            return;
+        }
+        const QUrl target = current.resolved(QUrl(QString::fromUtf8(*result.location)));
+        if (std::optional<PostFailure> refused = redirectRefused(current, target, redirects, kMaxRedirects))
+            throw *refused;
+        redirect(request, result.status, target);
+        current = target;
     }
-
-    if (std::optional<PostFailure> failure = exchangeFailure(*reply, sslErrors, stallTimeout_))
-        throw *failure;
-    responseBody_ = reply->readAll();
-    if (reply->hasRawHeader("Content-Type"))
-        responseContentType_ = reply->rawHeader("Content-Type");
-    state_ = Done;
 }
 
 int NetworkHttpRequest::readyState() const

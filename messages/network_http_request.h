@@ -1,23 +1,25 @@
 #pragma once
 
+#include "curl_exchange.h"
 #include "http_request.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QUrl>
 
-#include <chrono>
 #include <optional>
 #include <utility>
 
-// The request object over Qt Network. Each send runs on a network access
-// manager of its own that dies with the exchange, so no connection, cookie
-// or cached answer survives it. A synchronous send waits in a local event
-// loop that lets the windows repaint but takes no user input.
+// The request object over the network. Each exchange runs on a connection of
+// its own that is closed when it is over, so no connection, cookie or cached
+// answer survives a post. Redirects are followed as browsers follow them: at
+// most 20, only to http and https, never from https to http. A synchronous
+// send lets the windows repaint while it waits but takes no user input.
 class NetworkHttpRequest : public HttpRequest {
 public:
+    explicit NetworkHttpRequest(ExchangeSettings settings = {});
     // An exchange that makes no progress for the stall time-out fails.
-    explicit NetworkHttpRequest(std::chrono::milliseconds stallTimeout = std::chrono::seconds(30));
+    explicit NetworkHttpRequest(std::chrono::milliseconds stallTimeout);
 
     void Open(const QString &method, const QString &url, bool async) override;
     void SetRequestHeader(const QString &name, const QString &value) override;
@@ -28,7 +30,7 @@ public:
 private:
     enum State { Unsent = 0, Opened = 1, Done = HttpRequest::Done };
 
-    std::chrono::milliseconds stallTimeout_;
+    ExchangeSettings settings_;
     State state_ = Unsent;
     bool sent_ = false;
     QByteArray method_;

@@ -1,5 +1,6 @@
 #include "response_text.h"
 
+#include "browser_utf8.h"
 #include "encoding_labels.h"
 
 #include <QRegularExpression>
@@ -72,6 +73,8 @@ QByteArray xmlDeclaredEncoding(const QByteArray &body)
 
 QString decodeWith(const QByteArray &decoder, QByteArrayView bytes)
 {
+    if (decoder == "UTF-8")
+        return decodeUtf8LikeBrowsers(bytes);
     if (decoder == "replacement")
         return bytes.isEmpty() ? QString() : QString(QChar::ReplacementCharacter);
     if (decoder == "x-user-defined") {

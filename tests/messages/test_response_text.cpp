@@ -50,7 +50,9 @@ void TestResponseText::decodes_data()
         << u"<?xml version='1.0' encoding='utf-16'?>位"_s;
 
     QTest::newRow("invalid UTF-8 becomes U+FFFD") << "text/plain"_ba << "a\xFF" "b"_ba << u"a\uFFFDb"_s;
-    QTest::newRow("sequence cut off at the end") << "text/plain"_ba << "\xE4\xBD\x8D\xE4"_ba << u"位\uFFFD"_s;
+    QTest::newRow("sequence cut off at the end") << "text/plain"_ba << "\xE4\xBD\x8D\xE4\xBD"_ba << u"位\uFFFD"_s;
+    QTest::newRow("sequence cut short: one U+FFFD") << "-"_ba << "\xE4\xBD<\xF0\x9F\x98>"_ba << u"\uFFFD<\uFFFD>"_s;
+    QTest::newRow("surrogate and overlong forms") << "-"_ba << "\xED\xA0\x80\xC0\xAF"_ba << u"\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD"_s;
     QTest::newRow("invalid GBK becomes U+FFFD") << "text/plain; charset=gbk"_ba << "\xC4\xE3\xFF"_ba << u"你\uFFFD"_s;
     QTest::newRow("NUL bytes kept") << "text/plain"_ba << QByteArray("a\0b", 3) << QString(u"a\0b"_s);
     QTest::newRow("empty") << "text/xml; charset=gbk"_ba << QByteArray() << QString();
