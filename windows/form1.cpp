@@ -12,20 +12,24 @@
 #include <QCloseEvent>
 #include <QPushButton>
 
-// While a post is under way the window shows a busy cursor and holds back a
-// request to close it; the close happens once the answer is shown, so the
-// program does not end under an exchange or lose its answer.
+// From the click on the post button until its handler is over, the button
+// takes no click and a request to close the window is held back, so the
+// program neither posts twice nor ends under an exchange or before its answer
+// or failure has been shown.
 class Form1::PostUnderWay {
 public:
     explicit PostUnderWay(Form1 &form)
         : form_(form)
     {
         form_.posting_ = true;
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        form_.control<QPushButton>("Command4")->setEnabled(false);
     }
     ~PostUnderWay()
     {
-        QApplication::restoreOverrideCursor();
+        // The wait let no user input through: what the user did meanwhile is
+        // delivered now, while the post button still takes no click.
+        QCoreApplication::processEvents();
+        form_.control<QPushButton>("Command4")->setEnabled(true);
         form_.posting_ = false;
         if (std::exchange(form_.closeRequested_, false))
             form_.close();
@@ -36,6 +40,19 @@ public:
 private:
     Form1 &form_;
 };
+
+namespace {
+
+// The pointer shows that the program is busy, not dead, while it waits.
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+} // namespace
 
 Form1::Form1(ProgramWideWindow<Form2> &resultWindow, HttpRequestFactory createRequest, QWidget *parent)
     : Window(form1Layout(), parent)
@@ -49,7 +66,12 @@ Form1::Form1(ProgramWideWindow<Form2> &resultWindow, HttpRequestFactory createRe
     on(control<QPushButton>("Command1"), &QPushButton::clicked, &Form1::Command1Click);
     on(control<QPushButton>("Command2"), &QPushButton::clicked, &Form1::Command2Click);
     on(control<QPushButton>("Command3"), &QPushButton::clicked, &Form1::Command3Click);
-    on(control<QPushButton>("Command4"), &QPushButton::clicked, &Form1::Command4Click);
+    connect(control<QPushButton>("Command4"), &QPushButton::clicked, this, [this] {
+        if (posting_)
+            return;
+        const PostUnderWay post(*this);
+        runHandler(this, [this] { Command4Click(); });
+    });
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -95,8 +117,6 @@ void Form1::Command3Click()
 
 void Form1::Command4Click()
 {
-    if (posting_)
-        return; // one post at a time
     if (Text1()->text().size() < 5) {
         showMessage(this, QStringLiteral("请设置好域名或者API地址需要输入http://"));
         return;
@@ -105,8 +125,10 @@ void Form1::Command4Click()
     const QString body = Text2()->text();
     resultWindow_.get(); // loaded, hidden, before the request goes out
 
-    const PostUnderWay post(*this);
-    const QString answer = XmlPost(url, body, createRequest_);
+    const QString answer = [&] {
+        const BusyCursor busy;
+        return XmlPost(url, body, createRequest_);
+    }();
     // Referred to again: the user may have closed it while the post was under way.
     Form2 &result = resultWindow_.get();
     result.Text1()->setText(answer);
