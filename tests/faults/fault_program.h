@@ -1,0 +1,149 @@
+#pragma once
+
+// The program as main() makes it, driven the way a user drives it, and the
+// three things every fault case checks: the program still answers, nothing
+// the user typed is gone, and the user got the answer or a clear failure.
+
+#include "form1.h"
+#include "message_box_catcher.h"
+#include "network_http_request.h"
+#include "post_failure.h"
+#include "samples.h"
+#include "toolkit/text_boxes.h"
+
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <optional>
+#include <vector>
+
+// Stops the test function when a check made in a helper failed.
+#define FAULT_CHECK(call)                                                                                              \
+    do {                                                                                                               \
+        call;                                                                                                          \
+        if (QTest::currentTestFailed())                                                                                \
+            return;                                                                                                    \
+    } while (false)
+
+// Real request objects whose stall time-out is short enough for a test.
+inline HttpRequestFactory stallingAfter(std::chrono::milliseconds timeout)
+{
+    return [timeout] { return std::make_unique<NetworkHttpRequest>(timeout); };
+}
+
+struct FaultProgram {
+    ProgramWideWindow<Form2> results;
+    Form1 form;
+
+    explicit FaultProgram(HttpRequestFactory createRequest = stallingAfter(std::chrono::seconds(5)))
+        : form(results, std::move(createRequest))
+    {
+        form.show();
+        if (!QTest::qWaitForWindowExposed(&form))
+            qFatal("the main window was never shown");
+    }
+
+    SingleLineTextBox *endpointBox() const { return form.findChild<SingleLineTextBox *>("Text1"); }
+    MultiLineTextBox *xmlBox() const { return form.findChild<MultiLineTextBox *>("Text2"); }
+    void click(const char *button) { QTest::mouseClick(form.findChild<QPushButton *>(button), Qt::LeftButton); }
+
+    // Clicks into the endpoint box, which clears the default, then types a
+    // short ASCII endpoint key by key; any other is pasted (QTest types
+    // ASCII only).
+    void enterEndpoint(const QString &url)
+    {
+        QTest::mouseClick(endpointBox(), Qt::LeftButton);
+        const bool ascii = std::all_of(url.begin(), url.end(), [](QChar c) { return c.unicode() < 0x80; });
+        if (ascii && url.size() <= 200)
+            QTest::keyClicks(endpointBox(), url);
+        else
+            endpointBox()->setText(url);
+    }
+    // Loads the text sample and adds a line of the user's own, or pastes the given text.
+    void enterXml(const std::optional<QString> &pasted = std::nullopt)
+    {
+        if (pasted) {
+            xmlBox()->setText(*pasted);
+            return;
+        }
+        click("Command2");
+        xmlBox()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(xmlBox(), "<!-- typed -->");
+    }
+
+    // Clicks PostXML and returns the message boxes that came up meanwhile.
+    std::vector<MessageBoxCatcher::Seen> post()
+    {
+        MessageBoxCatcher boxes;
+        click("Command4");
+        return boxes.seen();
+    }
+
+    bool resultShown() { return results.isLoaded() && results.get().isVisible(); }
+    QString answerShown() { return results.get().Text1()->text(); }
+    int topLevelWindows() const { return int(QApplication::topLevelWidgets().size()); }
+};
+
+// One message box titled "Veltrane" saying "发送失败(错误 N):", N one of
+// the numbers given, and a description in Chinese, naming what is given;
+// no result window came up.
+inline void verifyFailureReported(FaultProgram &program, const std::vector<MessageBoxCatcher::Seen> &seen,
+                                  const QList<int> &numbers, const QString &mentioned = QString())
+{
+    QCOMPARE(seen.size(), 1u);
+    const MessageBoxCatcher::Seen &box = seen.front();
+    QCOMPARE(box.title, u"Veltrane");
+    QVERIFY(box.okOnly);
+    static const QRegularExpression pattern(QStringLiteral("^发送失败\\(错误 (\\d+)\\):(.+)$"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = pattern.match(box.text);
+    QVERIFY2(match.hasMatch(), qPrintable(box.text.left(500)));
+    QStringList expected;
+    for (int number : numbers)
+        expected << QString::number(number);
+    QVERIFY2(numbers.contains(match.captured(1).toInt()),
+             qPrintable(QStringLiteral("expected error %1, got: %2").arg(expected.join(u" or "), box.text.left(500))));
+    static const QRegularExpression chinese(QStringLiteral("[\\x{4E00}-\\x{9FFF}]"));
+    QVERIFY2(match.captured(2).contains(chinese), qPrintable(box.text.left(500)));
+    if (!mentioned.isEmpty())
+        QVERIFY2(box.text.contains(mentioned, Qt::CaseInsensitive),
+                 qPrintable(QStringLiteral("\"%1\" not in: %2").arg(mentioned, box.text.left(500))));
+    QVERIFY2(!program.resultShown(), "a result window came up for a failed post");
+}
+
+// The answer is in the result window and no message box came up.
+inline void verifyAnswerShown(FaultProgram &program, const std::vector<MessageBoxCatcher::Seen> &seen,
+                              const QString &answer)
+{
+    QVERIFY2(seen.empty(), seen.empty() ? "" : qPrintable(seen.front().text.left(500)));
+    QVERIFY(program.resultShown());
+    QCOMPARE(program.answerShown(), answer);
+}
+
+// Both boxes hold what the user put there.
+inline void verifyBoxesKept(FaultProgram &program, const QString &endpoint, const QString &xml)
+{
+    QCOMPARE(program.endpointBox()->text(), endpoint);
+    // Compared apart from QCOMPARE's printout, which a megabyte would flood.
+    const QString now = program.xmlBox()->text();
+    QVERIFY2(now == xml, qPrintable(QStringLiteral("the XML box changed: %1 characters, was %2")
+                                        .arg(now.size())
+                                        .arg(xml.size())));
+}
+
+// The event loop still turns, the main window is up, and a load button still
+// works. Replaces the XML box, so it comes after verifyBoxesKept.
+inline void verifyStillResponsive(FaultProgram &program)
+{
+    bool turned = false;
+    QTimer::singleShot(0, &program.form, [&turned] { turned = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(turned, 2000);
+    QVERIFY(program.form.isVisible());
+    QVERIFY(program.form.isEnabled());
+    program.click("Command3");
+    QCOMPARE(program.xmlBox()->text(), BuildLocationSample());
+}
