@@ -1,0 +1,52 @@
+#include "bench_server.h"
+
+#include "fail.h"
+#include "generated_answers.h"
+
+#include <algorithm>
+#include <map>
+
+namespace {
+
+struct AnswerKind {
+    bool lineBreaks;
+    std::size_t size;
+};
+
+} // namespace
+
+BenchServer::BenchServer()
+{
+    const std::map<std::string, AnswerKind> kinds = {
+        {"/1k", {true, 1024}},
+        {"/10m-lines", {true, 10'000'000}},
+        {"/10m-line", {false, 10'000'000}},
+    };
+    server_.Post("/reply", [](const httplib::Request &, httplib::Response &response) {
+        response.set_content_provider(kReply.size(), "text/xml; charset=utf-8",
+                                      [](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
+                                          return sink.write(kReply.data() + offset, length);
+                                      });
+    });
+    for (const auto &[path, kind] : kinds) {
+        server_.Post(path, [kind](const httplib::Request &, httplib::Response &response) {
+            response.set_content_provider(kind.size, "text/xml; charset=utf-8",
+                                          [kind](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
+                                              const std::string chunk = answerBytes(kind.lineBreaks, offset, std::min<std::size_t>(length, 1 << 16));
+                                              return sink.write(chunk.data(), chunk.size());
+                                          });
+        });
+    }
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    if (port_ <= 0)
+        fail("cannot listen on 127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    while (!server_.is_running())
+        std::this_thread::yield();
+}
+
+BenchServer::~BenchServer()
+{
+    server_.stop();
+    thread_.join();
+}

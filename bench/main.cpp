@@ -1,0 +1,116 @@
+// Speed and memory figures of the real code, measured side by side in one
+// run and printed: a table, then one line "bench: key=value ..." with every
+// figure. Headless; the only network use is a loopback HTTP server that this
+// program starts itself.
+//
+//   build/bench/veltrane-bench [--rounds N] [--quick]
+//
+// --rounds: posts per client in the post comparison (200); --quick: fewer
+// repetitions everywhere. --only post|textbox-line|textbox-lines runs one part
+// alone for a profiler (under callgrind its phases are dumped apart), e.g.
+//   valgrind --tool=callgrind build/bench/veltrane-bench --only textbox-line --only-bytes 1000000
+
+#include "bench_server.h"
+#include "click_phase.h"
+#include "figures.h"
+#include "load_phase.h"
+#include "paint_watch.h"
+#include "post_phase.h"
+#include "process_memory.h"
+#include "profiler_runs.h"
+#include "program_windows.h"
+#include "report.h"
+#include "start_phase.h"
+#include "toolkit/text_boxes.h"
+
+#include <curl/curl.h>
+
+#include <QApplication>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Options {
+    int rounds = 200;
+    bool quick = false;
+    std::string only; // for a profiler: one part alone
+    std::size_t onlyBytes = 10'000'000;
+};
+
+// False on an option it does not know; Qt's own -platform passes.
+bool parseOptions(int argc, char *argv[], Options &options)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--rounds" && i + 1 < argc)
+            options.rounds = std::max(1, std::atoi(argv[++i]));
+        else if (argument == "--quick")
+            options.quick = true;
+        else if (argument == "--only" && i + 1 < argc)
+            options.only = argv[++i];
+        else if (argument == "--only-bytes" && i + 1 < argc)
+            options.onlyBytes = std::strtoul(argv[++i], nullptr, 10);
+        else if (argument != "-platform" && argument.rfind("-", 0) == 0)
+            return false;
+    }
+    if (options.quick)
+        options.rounds = std::min(options.rounds, 40);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    Options options;
+    if (!parseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: %s [--rounds N] [--quick] [--only post|textbox-line|textbox-lines [--only-bytes N]]\n", argv[0]);
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    if (!options.only.empty() && options.only != "post")
+        return runTextBoxAlone(options.only, options.onlyBytes);
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    BenchServer server;
+    if (options.only == "post") {
+        runPostsAlone(server, options.rounds);
+        return 0;
+    }
+    PaintWatch watch;
+    app.installEventFilter(&watch);
+
+    std::printf("veltrane-bench: Qt %s, platform %s, %u cores\n", qVersion(),
+                qPrintable(QGuiApplication::platformName()), std::thread::hardware_concurrency());
+    std::fflush(stdout);
+
+    Figures figures;
+    ProgramWindows windows;
+    figures.start = measureStart(watch, windows, options.quick);
+    figures.loads = measureLoads(watch, *windows.form, options.quick);
+    figures.post = comparePosts(server, options.rounds);
+    std::vector<AnswerCase> cases = answerCases(options.quick);
+    figures.answers = measureClicks(watch, windows, server, cases, options.quick);
+
+    // The peak so far is the program's own; the parts below add a second box.
+    figures.hwmMb = statusMb("VmHWM");
+    const QSize resultBoxSize = windows.results->get().Text1()->size();
+    windows.results->get().close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    figures.parts = measureParts(cases, resultBoxSize, options.quick);
+
+    printReport(figures);
+
+    windows.form.reset();
+    windows.results.reset();
+    curl_global_cleanup();
+    return 0;
+}

@@ -1,0 +1,84 @@
+#include "start_phase.h"
+
+#include "event_loop.h"
+#include "fail.h"
+#include "paint_watch.h"
+#include "process_memory.h"
+#include "timing.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QThread>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Constructing and showing the main window as main() does, up to the end
+// of the event processing in which it was first painted.
+double startOnce(PaintWatch &watch, ProgramWindows &windows)
+{
+    const auto start = Clock::now();
+    windows.results = std::make_unique<ProgramWideWindow<Form2>>();
+    windows.form = std::make_unique<Form1>(*windows.results);
+    watch.arm(windows.form.get());
+    windows.form->show();
+    if (!watch.painted && !spinUntil([&] { return watch.painted; }, 30'000))
+        fail("the main window was never painted");
+    const double ms = msSince(start);
+    watch.disarm();
+    return ms;
+}
+
+// The program itself, in a process of its own: its memory once started.
+double programRssAfterStart()
+{
+    double rss = -1;
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(VELTRANE_PROGRAM), {});
+    if (program.waitForStarted(10'000)) {
+        const std::string status = "/proc/" + std::to_string(program.processId()) + "/status";
+        double last = -1;
+        int steady = 0;
+        const auto since = Clock::now();
+        // Idle once the memory stops growing for half a second, after at least a second.
+        while (msSince(since) < 10'000 && (msSince(since) < 1'000 || steady < 5)) {
+            QThread::msleep(100);
+            const double now = statusMb("VmRSS", status);
+            steady = std::abs(now - last) < 0.05 ? steady + 1 : 0;
+            last = now;
+        }
+        rss = last;
+        program.kill();
+        program.waitForFinished(5'000);
+    }
+    return rss;
+}
+
+} // namespace
+
+StartFigures measureStart(PaintWatch &watch, ProgramWindows &windows, bool quick)
+{
+    StartFigures figures;
+    figures.firstMs = startOnce(watch, windows);
+    processEventsFor(200); // let anything the first show set off settle
+    figures.rssMb = statusMb("VmRSS");
+
+    std::vector<double> startTimes;
+    for (int i = 0; i < (quick ? 5 : 20); ++i) {
+        ProgramWindows other;
+        startTimes.push_back(startOnce(watch, other));
+        other.form.reset();
+        other.results.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+    figures.later = stats(startTimes);
+    figures.programRssMb = programRssAfterStart();
+    return figures;
+}

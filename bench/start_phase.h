@@ -1,0 +1,11 @@
+#pragma once
+
+#include "figures.h"
+#include "program_windows.h"
+
+class PaintWatch;
+
+// The main window started and painted, the first time (into windows) and
+// later ones; this process's memory after the first start, and the program's
+// own, started in a process of its own.
+StartFigures measureStart(PaintWatch &watch, ProgramWindows &windows, bool quick);
