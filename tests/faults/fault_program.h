@@ -1,22 +1,18 @@
 #pragma once
 
-// The program as main() makes it, driven the way a user drives it, and the
-// three things every fault case checks: the program still answers, nothing
-// the user typed is gone, and the user got the answer or a clear failure.
+// The program under a fault, and the three things every fault case checks:
+// the program still answers, nothing the user typed is gone, and the user
+// got the answer or a clear failure.
 
-#include "form1.h"
 #include "message_box_catcher.h"
 #include "network_http_request.h"
 #include "post_failure.h"
+#include "program_under_test.h"
 #include "samples.h"
-#include "toolkit/text_boxes.h"
 
-#include <QPushButton>
 #include <QRegularExpression>
-#include <QTest>
 #include <QTimer>
 
-#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <vector>
@@ -35,34 +31,12 @@ inline HttpRequestFactory stallingAfter(std::chrono::milliseconds timeout)
     return [timeout] { return std::make_unique<NetworkHttpRequest>(timeout); };
 }
 
-struct FaultProgram {
-    ProgramWideWindow<Form2> results;
-    Form1 form;
-
+struct FaultProgram : ProgramUnderTest {
     explicit FaultProgram(HttpRequestFactory createRequest = stallingAfter(std::chrono::seconds(5)))
-        : form(results, std::move(createRequest))
+        : ProgramUnderTest(std::move(createRequest))
     {
-        form.show();
-        if (!QTest::qWaitForWindowExposed(&form))
-            qFatal("the main window was never shown");
     }
 
-    SingleLineTextBox *endpointBox() const { return form.findChild<SingleLineTextBox *>("Text1"); }
-    MultiLineTextBox *xmlBox() const { return form.findChild<MultiLineTextBox *>("Text2"); }
-    void click(const char *button) { QTest::mouseClick(form.findChild<QPushButton *>(button), Qt::LeftButton); }
-
-    // Clicks into the endpoint box, which clears the default, then types a
-    // short ASCII endpoint key by key; any other is pasted (QTest types
-    // ASCII only).
-    void enterEndpoint(const QString &url)
-    {
-        QTest::mouseClick(endpointBox(), Qt::LeftButton);
-        const bool ascii = std::all_of(url.begin(), url.end(), [](QChar c) { return c.unicode() < 0x80; });
-        if (ascii && url.size() <= 200)
-            QTest::keyClicks(endpointBox(), url);
-        else
-            endpointBox()->setText(url);
-    }
     // Loads the text sample and adds a line of the user's own, or pastes the given text.
     void enterXml(const std::optional<QString> &pasted = std::nullopt)
     {
@@ -83,8 +57,6 @@ struct FaultProgram {
         return boxes.seen();
     }
 
-    bool resultShown() { return results.isLoaded() && results.get().isVisible(); }
-    QString answerShown() { return results.get().Text1()->text(); }
     int topLevelWindows() const { return int(QApplication::topLevelWidgets().size()); }
 };
 

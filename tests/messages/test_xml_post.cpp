@@ -6,6 +6,7 @@
 #include "self_signed_certificate.h"
 #include "xml_post.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -73,6 +74,7 @@ private slots:
     void answerDecoding();
     void compressedAnswer();
     void eachPostIsItsOwnExchange();
+    void proxyFromTheEnvironment();
 
     void refusedConnection();
     void unknownHost();
@@ -192,6 +194,30 @@ void TestXmlPost::eachPostIsItsOwnExchange()
     QCOMPARE(requests.size(), 2u);
     QVERIFY2(requests[0].remotePort != requests[1].remotePort, "the second post opened a connection of its own");
     QCOMPARE(requests[1].headers.count("Cookie"), 0u);
+}
+
+void TestXmlPost::proxyFromTheEnvironment()
+{
+    // A proxy on loopback: the post for another host goes to it, in full.
+    RecordingServer proxy;
+    proxy.setAnswer({200, "text/plain", "via the proxy"});
+    const QByteArray saved = qgetenv("no_proxy"), savedUpper = qgetenv("NO_PROXY");
+    qunsetenv("no_proxy");
+    qunsetenv("NO_PROXY");
+    qputenv("http_proxy", proxy.url(QString()).toUtf8());
+    const auto restore = qScopeGuard([&] {
+        qunsetenv("http_proxy");
+        qputenv("no_proxy", saved);
+        qputenv("NO_PROXY", savedUpper);
+    });
+    QCOMPARE(XmlPost(u"http://endpoint.invalid/api/?a=1"_s, BuildTextSample()), u"via the proxy"_s);
+    QCOMPARE(proxy.requests().front().target, "http://endpoint.invalid/api/?a=1");
+
+    // This machine's own addresses are reached directly, no_proxy or not.
+    RecordingServer direct;
+    XmlPost(direct.url(), BuildTextSample());
+    QCOMPARE(direct.requests().size(), 1u);
+    QCOMPARE(proxy.requests().size(), 1u);
 }
 
 void TestXmlPost::refusedConnection()

@@ -1,9 +1,8 @@
-#include "form1.h"
+#include "program_under_test.h"
 #include "message_box_catcher.h"
 #include "recording_server.h"
 #include "samples.h"
 #include "scripted_server.h"
-#include "toolkit/text_boxes.h"
 
 #include <QPushButton>
 #include <QScreen>
@@ -12,31 +11,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-// The program as main() makes it: the main window and its result window.
-struct Program {
-    ProgramWideWindow<Form2> results;
-    Form1 form{results};
-
-    Program()
-    {
-        form.show();
-        if (!QTest::qWaitForWindowExposed(&form))
-            qFatal("the main window was never shown");
-    }
-    SingleLineTextBox *endpointBox() const { return form.findChild<SingleLineTextBox *>("Text1"); }
-    MultiLineTextBox *xmlBox() const { return form.findChild<MultiLineTextBox *>("Text2"); }
-    void click(const char *button) { QTest::mouseClick(form.findChild<QPushButton *>(button), Qt::LeftButton); }
-
-    // Clicks into the endpoint box, which clears the default, and types.
-    void typeEndpoint(const QString &url)
-    {
-        QTest::mouseClick(endpointBox(), Qt::LeftButton);
-        QTest::keyClicks(endpointBox(), url);
-    }
-    Form2 &resultWindow() { return results.get(); }
-    QString answerShown() { return results.get().Text1()->text(); }
-};
 
 // Answers after a pause, so that the test can act while the post is under way.
 RecordingServer::Answer slowAnswer(const std::string &body)
@@ -82,8 +56,8 @@ void TestPostAction::postsTheLoadedSample()
     RecordingServer server;
     const std::string answer = "<xml>\r\n<Content><![CDATA[收到了]]></Content>\r\n</xml>";
     server.setAnswer({200, "text/xml; charset=utf-8", answer});
-    Program program;
-    program.typeEndpoint(server.url());
+    ProgramUnderTest program;
+    program.enterEndpoint(server.url());
     program.click(button);
     QVERIFY(!program.results.isLoaded());
 
@@ -119,8 +93,8 @@ void TestPostAction::postsTheXmlBoxAsItStands()
     QFETCH(QString, typed);
     QFETCH(QByteArray, sent);
     RecordingServer server;
-    Program program;
-    program.typeEndpoint(server.url());
+    ProgramUnderTest program;
+    program.enterEndpoint(server.url());
     if (!typed.isNull())
         program.xmlBox()->setText(typed);
     program.click("Command4");
@@ -135,8 +109,8 @@ void TestPostAction::eachPostReplacesTheAnswer()
     server.setAnswerer([&count](const RecordingServer::Request &) {
         return RecordingServer::Answer{200, "text/plain", ++count == 1 ? "first answer, the longer one" : "second"};
     });
-    Program program;
-    program.typeEndpoint(server.url());
+    ProgramUnderTest program;
+    program.enterEndpoint(server.url());
     program.click("Command2");
     program.click("Command4");
     QCOMPARE(program.answerShown(), u"first answer, the longer one"_s);
@@ -151,8 +125,8 @@ void TestPostAction::closedResultWindowComesBack()
 {
     RecordingServer server;
     server.setAnswer({200, "text/plain", "the answer"});
-    Program program;
-    program.typeEndpoint(server.url());
+    ProgramUnderTest program;
+    program.enterEndpoint(server.url());
     program.click("Command4");
     QVERIFY(program.resultWindow().close());
     QVERIFY(!program.results.isLoaded());
@@ -168,8 +142,8 @@ void TestPostAction::emptyAnswerStillShown()
 {
     RecordingServer server;
     server.setAnswer({200, "text/plain", ""});
-    Program program;
-    program.typeEndpoint(server.url());
+    ProgramUnderTest program;
+    program.enterEndpoint(server.url());
     program.click("Command4");
     QVERIFY(program.resultWindow().isVisible());
     QCOMPARE(program.answerShown(), QString());
@@ -185,8 +159,8 @@ void TestPostAction::shortEndpointIsRefused_data()
 void TestPostAction::shortEndpointIsRefused()
 {
     QFETCH(QString, endpoint);
-    Program program;
-    program.typeEndpoint(endpoint);
+    ProgramUnderTest program;
+    program.enterEndpoint(endpoint);
     program.click("Command2");
     MessageBoxCatcher boxes;
     program.click("Command4");
@@ -202,8 +176,8 @@ void TestPostAction::shortEndpointIsRefused()
 
 void TestPostAction::fiveCharactersThatAreNoUrl()
 {
-    Program program;
-    program.typeEndpoint(u"abcde"_s);
+    ProgramUnderTest program;
+    program.enterEndpoint(u"abcde"_s);
     MessageBoxCatcher boxes;
     program.click("Command4");
     QCOMPARE(boxes.seen().size(), 1u);
@@ -216,9 +190,9 @@ void TestPostAction::fiveCharactersThatAreNoUrl()
 
 void TestPostAction::refusedConnectionLosesNothing()
 {
-    Program program;
+    ProgramUnderTest program;
     const QString refused = u"http://127.0.0.1:%1/api/"_s.arg(closedPort());
-    program.typeEndpoint(refused);
+    program.enterEndpoint(refused);
     program.click("Command3");
     program.xmlBox()->moveCursor(QTextCursor::End);
     QTest::keyClicks(program.xmlBox(), "edited");
@@ -250,8 +224,8 @@ void TestPostAction::closingTheMainWindowWaitsForTheAnswer()
 {
     RecordingServer server;
     server.setAnswerer([](const RecordingServer::Request &) { return slowAnswer("late answer"); });
-    Program program;
-    program.typeEndpoint(server.url());
+    ProgramUnderTest program;
+    program.enterEndpoint(server.url());
     bool stillOpenDuringPost = false;
     QTimer::singleShot(100, &program.form, [&] {
         program.form.close();
@@ -268,8 +242,8 @@ void TestPostAction::closingTheResultWindowDuringAPost()
 {
     RecordingServer server;
     server.setAnswer({200, "text/plain", "first"});
-    Program program;
-    program.typeEndpoint(server.url());
+    ProgramUnderTest program;
+    program.enterEndpoint(server.url());
     program.click("Command4");
 
     server.setAnswerer([](const RecordingServer::Request &) { return slowAnswer("second"); });
@@ -283,8 +257,8 @@ void TestPostAction::oneClickOnePost()
 {
     RecordingServer server;
     server.setAnswerer([](const RecordingServer::Request &) { return slowAnswer("answer"); });
-    Program program;
-    program.typeEndpoint(server.url());
+    ProgramUnderTest program;
+    program.enterEndpoint(server.url());
     QTimer::singleShot(100, &program.form, [&] { program.click("Command4"); });
     program.click("Command4");
     QCOMPARE(server.requests().size(), 1u);
