@@ -12,24 +12,58 @@
 #include <QCloseEvent>
 #include <QPushButton>
 
-// From the click on the post button until its handler is over, the button
-// takes no click and a request to close the window is held back, so the
-// program neither posts twice nor ends under an exchange or before its answer
-// or failure has been shown.
+namespace {
+
+// While it lives, the clicks and keys meant for a widget go nowhere.
+class InputSwallower : public QObject {
+public:
+    explicit InputSwallower(QWidget *widget)
+        : widget_(widget)
+    {
+        widget_->installEventFilter(this);
+    }
+    ~InputSwallower() override { widget_->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+private:
+    QWidget *widget_;
+};
+
+} // namespace
+
+// From the click on the post button until its handler is over, a request to
+// close the window is held back, so the program neither ends under an
+// exchange nor before its answer or failure has been shown.
 class Form1::PostUnderWay {
 public:
     explicit PostUnderWay(Form1 &form)
         : form_(form)
     {
         form_.posting_ = true;
-        form_.control<QPushButton>("Command4")->setEnabled(false);
     }
     ~PostUnderWay()
     {
         // The wait let no user input through: what the user did meanwhile is
-        // delivered now, while the post button still takes no click.
-        QCoreApplication::processEvents();
-        form_.control<QPushButton>("Command4")->setEnabled(true);
+        // delivered now, except to the post button, so a click made during
+        // the post does not start another.
+        {
+            const InputSwallower swallow(form_.control<QPushButton>("Command4"));
+            QCoreApplication::processEvents();
+        }
         form_.posting_ = false;
         if (std::exchange(form_.closeRequested_, false))
             form_.close();

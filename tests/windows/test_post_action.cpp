@@ -69,6 +69,10 @@ void TestPostAction::postsTheLoadedSample()
     QCOMPARE(requests.front().headers.find("Content-Type")->second, "text/XML, utf-8, application/x-www-form-urlencoded");
     QVERIFY(program.resultWindow().isVisible());
     QCOMPARE(program.answerShown(), QString::fromStdString(answer));
+    // The main window's focus stays on its post button: nothing the user
+    // typed is left selected, for the next key to replace.
+    QCOMPARE(program.form.focusWidget(), program.form.findChild<QPushButton *>("Command4"));
+    QVERIFY(!program.endpointBox()->hasSelectedText());
 
     // Shown wholly on the screen, beside the main window where there is room.
     const QRect screen = program.form.screen()->availableGeometry();
