@@ -77,11 +77,16 @@ std::optional<PostFailure> exchangeFailure(const ExchangeResult &result, const Q
     }
 }
 
+bool isHttpScheme(QStringView scheme)
+{
+    return scheme == u"http" || scheme == u"https";
+}
+
 std::optional<PostFailure> redirectRefused(const QUrl &from, const QUrl &to, int redirectsSoFar, int maxRedirects)
 {
     const QString source = endpointOf(from);
     const QString scheme = to.scheme().toLower();
-    if (!to.isValid() || (scheme != u"http" && scheme != u"https"))
+    if (!to.isValid() || !isHttpScheme(scheme))
         return PostFailure(PostFailure::Redirect,
                            QStringLiteral("%1 重定向到 \"%2\",它不是 http 或 https 地址,没有跟随")
                                .arg(source, to.toString()));

@@ -14,5 +14,8 @@
 std::optional<PostFailure> exchangeFailure(const ExchangeResult &result, const QUrl &url,
                                            std::chrono::milliseconds stallTimeout);
 
+// Whether a scheme, in lower case, is one the program posts to: http or https.
+bool isHttpScheme(QStringView scheme);
+
 // Why a redirect from one address to another is not followed, or nothing.
 std::optional<PostFailure> redirectRefused(const QUrl &from, const QUrl &to, int redirectsSoFar, int maxRedirects);

@@ -38,11 +38,6 @@ PostFailure invalidCall(const QString &what)
     return PostFailure(PostFailure::InvalidCall, QStringLiteral("请求对象的调用不合规:%1").arg(what));
 }
 
-bool isHttp(const QString &scheme)
-{
-    return scheme == u"http" || scheme == u"https";
-}
-
 // UTF-8 for the wire. A lone surrogate, which has no UTF-8 form, goes out as
 // U+FFFD, as browsers send it (Qt would make it a '?').
 QByteArray utf8ForTheWire(const QString &text)
@@ -107,7 +102,7 @@ void NetworkHttpRequest::Open(const QString &method, const QString &url, bool as
     // Only http and https are posted to: nothing is read from a file or any
     // other kind of address the user may type.
     static const QRegularExpression schemePattern(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):"));
-    if (!isHttp(schemePattern.match(url).captured(1).toLower()))
+    if (!isHttpScheme(schemePattern.match(url).captured(1).toLower()))
         throw PostFailure(PostFailure::UnsupportedScheme,
                           QStringLiteral("地址 \"%1\" 不是以 http:// 或 https:// 开头的地址,没有发送").arg(url));
     const QUrl parsed(url);
