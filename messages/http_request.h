@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exchange_record.h"
+
 #include <QString>
 
 #include <functional>
@@ -23,6 +25,9 @@ public:
     virtual void send(const QString &body) = 0;
     virtual int readyState() const = 0;
     virtual QString ResponseText() const = 0;
+    // What went on the wire and came back, as far as the exchange got; a
+    // request object that keeps no record gives an empty one.
+    virtual ExchangeRecord record() const { return {}; }
 };
 
 // Makes a new request object; a test may hand in its own.

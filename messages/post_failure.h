@@ -21,6 +21,8 @@ public:
         InvalidUrl = 10,
         Network = 11,
         InvalidCall = 12,
+        Cancelled = 13,      // given up by the user: nothing is shown
+        AnswerTooLarge = 14, // over the answer cap
     };
 
     PostFailure(Number number, const QString &description);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// How the platform's messages are sent to the endpoint.
+enum class MessageMode {
+    Plain,      // 明文模式: the body as typed
+    Compatible, // 兼容模式: the body as typed, with its Encrypt element added
+    Safe,       // 安全模式: only ToUserName and Encrypt
+};
+
+// The endpoint's access settings as the platform's developer page holds
+// them. With no token a post is the plain post: URL and body as typed.
+struct AccessSettings {
+    QString token;
+    QString aesKey; // EncodingAESKey: 43 characters of base64
+    QString appId;
+    QString openId; // empty: the body's FromUserName
+    MessageMode mode = MessageMode::Plain;
+
+    bool signs() const { return !token.isEmpty(); }
+    bool encrypts() const { return signs() && mode != MessageMode::Plain; }
+};

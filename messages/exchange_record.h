@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// One request as it left and the answer as it came, byte for byte: what the
+// exchange window and the command-line twin show. A redirect makes several.
+struct ExchangeHop {
+    QByteArray requestHead;  // request line and every header field as sent, CR LF, ending in the empty line
+    QByteArray requestBody;  // the body's bytes as sent
+    QByteArray answerHead;   // status line and every header field as received (the last head, after any 1xx)
+    QByteArray answerBody;   // the body's bytes after any content coding was undone
+    long status = 0;         // 0: no answer came
+    // Milliseconds from the start of this hop; negative: never reached.
+    double connectedMs = -1;
+    double firstByteMs = -1;
+    double wholeMs = -1;
+};
+
+// Why an exchange could not be carried out: PostFailure's number and description.
+struct ExchangeFailureNote {
+    int number = 0;
+    QString description;
+};
+
+// What was posted, how, and what came back, for one post from either front end.
+struct ExchangeRecord {
+    QDateTime started;                  // local time the post began
+    QString method;                     // as the wire spelled it: POST, GET
+    QString url;                        // the first request's URL as sent, query included
+    QList<ExchangeHop> hops;            // in order; the last one holds the final answer
+    std::optional<QString> plainMessage; // compatible and safe modes: the message before encryption
+    std::optional<QByteArray> contentType; // of the final answer
+    QString decodingUsed;               // the name of the encoding the answer's text was decoded with
+    QString answerText;                 // the final answer's body as text
+    std::optional<QString> decryptedText; // an encrypted answer, opened
+    double elapsedMs = -1;              // click until the whole answer, redirects included
+    std::optional<ExchangeFailureNote> failure;
+    bool cancelled = false;             // given up by the user: nothing is shown for it
+
+    const ExchangeHop *finalHop() const { return hops.isEmpty() ? nullptr : &hops.constLast(); }
+    long status() const { return hops.isEmpty() ? 0 : hops.constLast().status; }
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "access_settings.h"
+#include "exchange_record.h"
+
+#include <QList>
+#include <QString>
+
+// One point of the platform's judgement of an answer.
+struct VerdictLine {
+    enum Outcome { Pass, Warn, Fail };
+    Outcome outcome = Pass;
+    QString text; // one line in Chinese: what was checked and what was found
+};
+
+// Would the platform accept this answer to that push? One line per rule:
+// time, status, "no reply" or a passive reply's shape, UTF-8, and for an
+// encrypted answer its signature, decryption and AppID. A failed exchange
+// gets the one line that says so.
+QList<VerdictLine> judgeExchange(const ExchangeRecord &record, const QString &push, const AccessSettings &access);
+
+// Whether every line passed (warnings pass).
+bool verdictPassed(const QList<VerdictLine> &lines);
