@@ -27,6 +27,13 @@ struct ExchangeFailureNote {
     QString description;
 };
 
+// One check of an encrypted answer: its signature, its decryption, its AppID.
+struct AnswerCheck {
+    QString what;   // "签名", "解密", "AppID"
+    bool passed = false;
+    QString detail; // in Chinese: what was expected and what was found
+};
+
 // What was posted, how, and what came back, for one post from either front end.
 struct ExchangeRecord {
     QDateTime started;                  // local time the post began
@@ -37,6 +44,7 @@ struct ExchangeRecord {
     std::optional<QByteArray> contentType; // of the final answer
     QString decodingUsed;               // the name of the encoding the answer's text was decoded with
     QString answerText;                 // the final answer's body as text
+    QList<AnswerCheck> answerChecks;    // an encrypted answer's checks in order; empty: not encrypted
     std::optional<QString> decryptedText; // an encrypted answer, opened
     double elapsedMs = -1;              // click until the whole answer, redirects included
     std::optional<ExchangeFailureNote> failure;
