@@ -1,0 +1,131 @@
+#include "access_settings_dialog.h"
+
+#include "access_settings_check.h"
+
+#include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel *problemLabel(QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(200, 0, 0));
+    label->setPalette(palette);
+    label->hide();
+    return label;
+}
+
+void showProblem(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    label->setVisible(!text.isEmpty());
+}
+
+} // namespace
+
+AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, QWidget *parent)
+    : QDialog(parent)
+    , m_token(new QLineEdit(settings.token, this))
+    , m_aesKey(new QLineEdit(settings.aesKey, this))
+    , m_aesKeyProblem(problemLabel(this))
+    , m_appId(new QLineEdit(settings.appId, this))
+    , m_openId(new QLineEdit(settings.openId, this))
+    , m_plain(new QRadioButton(messageModeLabel(MessageMode::Plain), this))
+    , m_compatible(new QRadioButton(messageModeLabel(MessageMode::Compatible), this))
+    , m_safe(new QRadioButton(messageModeLabel(MessageMode::Safe), this))
+    , m_modes(new QButtonGroup(this))
+    , m_modeNote(problemLabel(this))
+    , m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
+{
+    setObjectName(QStringLiteral("AccessSettingsDialog"));
+    setWindowTitle(QStringLiteral("接入设置"));
+
+    m_token->setObjectName(QStringLiteral("token"));
+    m_token->setPlaceholderText(QStringLiteral("留空：不签名，按原样发送"));
+    m_aesKey->setObjectName(QStringLiteral("aesKey"));
+    m_aesKey->setPlaceholderText(QStringLiteral("43 个字符，兼容模式和安全模式需要"));
+    m_aesKey->setMaxLength(200); // room to paste a wrong key and see what is wrong with it
+    m_aesKeyProblem->setObjectName(QStringLiteral("aesKeyProblem"));
+    m_appId->setObjectName(QStringLiteral("appId"));
+    m_appId->setPlaceholderText(QStringLiteral("兼容模式和安全模式需要"));
+    m_openId->setObjectName(QStringLiteral("openId"));
+    m_openId->setPlaceholderText(QStringLiteral("留空：取正文的 FromUserName"));
+    m_modeNote->setObjectName(QStringLiteral("modeProblem"));
+
+    m_modes->addButton(m_plain, int(MessageMode::Plain));
+    m_modes->addButton(m_compatible, int(MessageMode::Compatible));
+    m_modes->addButton(m_safe, int(MessageMode::Safe));
+    m_modes->button(int(settings.mode))->setChecked(true);
+    auto *modeRow = new QHBoxLayout;
+    modeRow->addWidget(m_plain);
+    modeRow->addWidget(m_compatible);
+    modeRow->addWidget(m_safe);
+    modeRow->addStretch();
+    auto *modeHint = new QLabel(QStringLiteral("兼容模式和安全模式需要 EncodingAESKey 和 AppID"), this);
+    modeHint->setWordWrap(true);
+    modeHint->setEnabled(false); // a hint, in the style's quieter colour
+
+    auto *form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+    form->addRow(QStringLiteral("Token:"), m_token);
+    form->addRow(QStringLiteral("EncodingAESKey:"), m_aesKey);
+    form->addRow(QString(), m_aesKeyProblem);
+    form->addRow(QStringLiteral("AppID:"), m_appId);
+    form->addRow(QStringLiteral("OpenID:"), m_openId);
+    form->addRow(QStringLiteral("消息加解密方式:"), modeRow);
+    form->addRow(QString(), modeHint);
+    form->addRow(QString(), m_modeNote);
+
+    auto *whole = new QVBoxLayout(this);
+    whole->addLayout(form);
+    whole->addStretch();
+    whole->addWidget(m_buttons);
+
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    for (QLineEdit *field : {m_token, m_aesKey, m_appId})
+        connect(field, &QLineEdit::textChanged, this, &AccessSettingsDialog::showProblems);
+    connect(m_modes, &QButtonGroup::idToggled, this, &AccessSettingsDialog::showProblems);
+
+    setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 60);
+    showProblems();
+}
+
+AccessSettings AccessSettingsDialog::settings() const
+{
+    AccessSettings settings;
+    settings.token = m_token->text().trimmed();
+    settings.aesKey = m_aesKey->text().trimmed();
+    settings.appId = m_appId->text().trimmed();
+    settings.openId = m_openId->text().trimmed();
+    settings.mode = MessageMode(m_modes->checkedId());
+    return settings;
+}
+
+void AccessSettingsDialog::accept()
+{
+    if (accessSettingsProblem(settings()))
+        return;
+    QDialog::accept();
+}
+
+void AccessSettingsDialog::showProblems()
+{
+    const AccessSettings current = settings();
+    const auto keyProblem = aesKeyProblem(current.aesKey);
+    showProblem(m_aesKeyProblem, keyProblem ? keyProblem->chinese : QString());
+    const auto problem = accessSettingsProblem(current);
+    showProblem(m_modeNote, problem && !keyProblem ? problem->chinese : QString());
+    m_buttons->button(QDialogButtonBox::Ok)->setEnabled(!problem);
+}

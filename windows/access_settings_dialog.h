@@ -1,0 +1,40 @@
+#pragma once
+
+#include "access_settings.h"
+
+#include <QDialog>
+
+class QButtonGroup;
+class QDialogButtonBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+
+// "接入设置": the token, EncodingAESKey, AppID, OpenID and message mode of
+// the endpoint, as the platform's developer page shows them. OK stays
+// refused while they cannot be used; nothing typed is thrown away.
+class AccessSettingsDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit AccessSettingsDialog(const AccessSettings &settings, QWidget *parent = nullptr);
+
+    // What the fields hold, blanks around each value dropped.
+    AccessSettings settings() const;
+
+    void accept() override;
+
+private:
+    void showProblems();
+
+    QLineEdit *const m_token;
+    QLineEdit *const m_aesKey;
+    QLabel *const m_aesKeyProblem;
+    QLineEdit *const m_appId;
+    QLineEdit *const m_openId;
+    QRadioButton *const m_plain;
+    QRadioButton *const m_compatible;
+    QRadioButton *const m_safe;
+    QButtonGroup *const m_modes;
+    QLabel *const m_modeNote;
+    QDialogButtonBox *const m_buttons;
+};

@@ -1,0 +1,97 @@
+#include "program_options.h"
+
+#include "access_settings_check.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+namespace {
+
+constexpr int kBadOption = 2;
+
+ProgramOptions badOption(const QString &chinese, const QString &english)
+{
+    ProgramOptions options;
+    options.exitStatus = kBadOption;
+    options.toStderr = QStringLiteral("veltrane: %1\nveltrane: %2\n用法 / usage: veltrane --help\n").arg(chinese, english);
+    return options;
+}
+
+} // namespace
+
+AccessSettings AccessOverrides::over(AccessSettings saved) const
+{
+    saved.token = token.value_or(saved.token);
+    saved.aesKey = aesKey.value_or(saved.aesKey);
+    saved.appId = appId.value_or(saved.appId);
+    saved.openId = openId.value_or(saved.openId);
+    saved.mode = mode.value_or(saved.mode);
+    return saved;
+}
+
+ProgramOptions parseProgramOptions(const QStringList &arguments, const AccessSettings &saved)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("向接口推送公众平台消息 / Posts the WeChat public platform's pushes to an endpoint.\n"
+                       "命令行给出的接入设置只用于本次运行，不保存 / "
+                       "Access settings given here are for this run only and are not saved."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption token({QStringLiteral("token")}, QStringLiteral("Token: 签名 / signs posts"),
+                                   QStringLiteral("token"));
+    const QCommandLineOption aesKey({QStringLiteral("aes-key")},
+                                    QStringLiteral("EncodingAESKey (43 个字符 / 43 characters)"), QStringLiteral("key"));
+    const QCommandLineOption appId({QStringLiteral("appid")}, QStringLiteral("AppID"), QStringLiteral("appid"));
+    const QCommandLineOption openId({QStringLiteral("openid")},
+                                    QStringLiteral("OpenID (默认取正文的 FromUserName / default: the body's FromUserName)"),
+                                    QStringLiteral("openid"));
+    const QCommandLineOption mode({QStringLiteral("mode")},
+                                  QStringLiteral("消息模式 / message mode: plain (明文), compat (兼容), safe (安全)"),
+                                  QStringLiteral("plain|compat|safe"));
+    parser.addOptions({token, aesKey, appId, openId, mode});
+
+    if (!parser.parse(arguments))
+        return badOption(QStringLiteral("无法识别的命令行"), parser.errorText());
+    if (parser.isSet(help)) {
+        ProgramOptions options;
+        options.exitStatus = 0;
+        options.toStdout = parser.helpText();
+        return options;
+    }
+    if (parser.isSet(version)) {
+        ProgramOptions options;
+        options.exitStatus = 0;
+        options.toStdout = QStringLiteral("veltrane %1\n").arg(QCoreApplication::applicationVersion());
+        return options;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        const QString extra = parser.positionalArguments().join(u' ');
+        return badOption(QStringLiteral("多余的参数：%1").arg(extra), QStringLiteral("unexpected argument: %1").arg(extra));
+    }
+
+    ProgramOptions options;
+    const auto given = [&parser](const QCommandLineOption &option) -> std::optional<QString> {
+        if (!parser.isSet(option))
+            return std::nullopt;
+        return parser.value(option).trimmed();
+    };
+    options.overrides.token = given(token);
+    options.overrides.aesKey = given(aesKey);
+    options.overrides.appId = given(appId);
+    options.overrides.openId = given(openId);
+    if (const auto name = given(mode)) {
+        options.overrides.mode = messageModeFromName(*name);
+        if (!options.overrides.mode) {
+            return badOption(QStringLiteral("--mode 只能是 plain、compat 或 safe，不能是“%1”").arg(*name),
+                             QStringLiteral("--mode must be plain, compat or safe, not \"%1\"").arg(*name));
+        }
+    }
+    // Saved settings alone are taken as they are, so that a hand-edited file
+    // cannot keep the program from starting; the dialog shows what is wrong.
+    const AccessOverrides &overrides = options.overrides;
+    const bool anyGiven = overrides.token || overrides.aesKey || overrides.appId || overrides.openId || overrides.mode;
+    if (const auto problem = anyGiven ? accessSettingsProblem(overrides.over(saved)) : std::nullopt)
+        return badOption(problem->chinese, problem->english);
+    return options;
+}
