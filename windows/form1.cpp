@@ -1,15 +1,19 @@
 #include "form1.h"
 
+#include "access_hint.h"
+#include "access_settings_actions.h"
 #include "form1_layout.h"
+#include "main_window_menu.h"
+#include "post_failure.h"
 #include "samples.h"
 #include "toolkit/handler_guard.h"
 #include "toolkit/message_box.h"
 #include "toolkit/placement.h"
 #include "toolkit/text_boxes.h"
-#include "xml_post.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QPushButton>
 
 namespace {
@@ -92,7 +96,16 @@ Form1::Form1(ProgramWideWindow<Form2> &resultWindow, HttpRequestFactory createRe
     : Window(form1Layout(), parent)
     , resultWindow_(resultWindow)
     , createRequest_(std::move(createRequest))
+    , unsignedHint_(control<QLabel>("Label1")->text())
+    , menu_(new MainWindowMenu(this, Text1(), Text2()))
 {
+    auto *accessActions = new AccessSettingsActions(*this, createRequest_);
+    menu_->addActions(accessActions->actions());
+    connect(accessActions, &AccessSettingsActions::edited, this, [this](const AccessSettings &settings) {
+        setAccessSettings(settings);
+        emit accessSettingsEdited(settings);
+    });
+
     const auto on = [this](auto *control, auto signal, void (Form1::*handler)()) {
         connect(control, signal, this, [this, handler] { runHandler(this, [this, handler] { (this->*handler)(); }); });
     };
@@ -116,6 +129,13 @@ void Form1::closeEvent(QCloseEvent *event)
         return;
     }
     Window::closeEvent(event);
+}
+
+void Form1::setAccessSettings(const AccessSettings &settings)
+{
+    access_ = settings;
+    control<QLabel>("Label1")->setText(accessHint(access_, unsignedHint_));
+    emit accessSettingsChanged(access_);
 }
 
 SingleLineTextBox *Form1::Text1() const
@@ -159,14 +179,21 @@ void Form1::Command4Click()
     const QString body = Text2()->text();
     resultWindow_.get(); // loaded, hidden, before the request goes out
 
-    const QString answer = [&] {
+    const PushPostOutcome outcome = [&] {
         const BusyCursor busy;
-        return XmlPost(url, body, createRequest_);
+        return postPush({url, body, access_}, createRequest_);
     }();
+    emit posted(outcome);
+    if (outcome.record.cancelled)
+        return;
+    if (const auto &failure = outcome.record.failure)
+        throw PostFailure(PostFailure::Number(failure->number), failure->description);
     // Referred to again: the user may have closed it while the post was under way.
     Form2 &result = resultWindow_.get();
-    result.Text1()->setText(answer);
+    result.Text1()->setText(outcome.shownText);
     if (!result.isVisible())
         placeBeside(result, *this);
     result.show();
+    if (outcome.answerProblem)
+        showMessage(this, QStringLiteral("答复未通过检查:%1").arg(*outcome.answerProblem));
 }

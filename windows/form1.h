@@ -1,10 +1,13 @@
 #pragma once
 
+#include "access_settings.h"
 #include "form2.h"
 #include "http_request.h"
+#include "push_post.h"
 #include "toolkit/program_wide_window.h"
 #include "toolkit/window.h"
 
+class MainWindowMenu;
 class MultiLineTextBox;
 class SingleLineTextBox;
 
@@ -16,6 +19,20 @@ class Form1 : public Window {
 public:
     explicit Form1(ProgramWideWindow<Form2> &resultWindow,
                    HttpRequestFactory createRequest = createHttpRequest, QWidget *parent = nullptr);
+
+    // The settings each post is signed and encrypted with; Label1 says which.
+    const AccessSettings &accessSettings() const { return access_; }
+    void setAccessSettings(const AccessSettings &settings);
+
+    // The context menu of the window and its boxes, for more entries.
+    MainWindowMenu &contextMenu() const { return *menu_; }
+
+signals:
+    // A post was carried out or failed (a refused short endpoint is no post).
+    void posted(const PushPostOutcome &outcome);
+    // The user set new access settings in the dialog.
+    void accessSettingsEdited(const AccessSettings &settings);
+    void accessSettingsChanged(const AccessSettings &settings);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -34,6 +51,9 @@ private:
 
     ProgramWideWindow<Form2> &resultWindow_;
     HttpRequestFactory createRequest_;
+    AccessSettings access_;
+    const QString unsignedHint_;
+    MainWindowMenu *const menu_;
     bool posting_ = false;
     bool closeRequested_ = false;
 };

@@ -1,12 +1,37 @@
+#include "access_settings_store.h"
 #include "form1.h"
+#include "program_options.h"
+#include "toolkit/message_box.h"
 
 #include <QApplication>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Name the configuration folder the access settings are saved in.
+    QCoreApplication::setOrganizationName(QStringLiteral("Veltrane"));
+    QCoreApplication::setApplicationName(QStringLiteral("veltrane"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELTRANE_VERSION));
+
+    const AccessSettings saved = loadAccessSettings();
+    const ProgramOptions options = parseProgramOptions(QCoreApplication::arguments(), saved);
+    if (options.exitStatus) {
+        std::fputs(options.toStdout.toLocal8Bit().constData(), stdout);
+        std::fputs(options.toStderr.toLocal8Bit().constData(), stderr);
+        return *options.exitStatus;
+    }
+
     ProgramWideWindow<Form2> resultWindow;
     Form1 form(resultWindow);
+    form.setAccessSettings(options.overrides.over(saved));
+    // Only what the user accepts in the dialog is saved; the command line's
+    // settings hold for this run.
+    QObject::connect(&form, &Form1::accessSettingsEdited, &form, [&form](const AccessSettings &settings) {
+        if (const auto problem = saveAccessSettings(settings))
+            showMessage(&form, *problem);
+    });
     form.show();
     return app.exec();
 }

@@ -1,0 +1,283 @@
+#include "access_hint.h"
+#include "access_settings_dialog.h"
+#include "access_settings_store.h"
+#include "form1.h"
+#include "program_options.h"
+
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+Q_DECLARE_METATYPE(AccessSettings)
+
+namespace {
+
+const QString kKey = u"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s;
+
+AccessSettings safeSettings()
+{
+    return {u"AAAAA"_s, kKey, u"wxb11529c136998cb6"_s, u"oUser"_s, MessageMode::Safe};
+}
+
+bool same(const AccessSettings &a, const AccessSettings &b)
+{
+    return a.token == b.token && a.aesKey == b.aesKey && a.appId == b.appId && a.openId == b.openId
+        && a.mode == b.mode;
+}
+
+mode_t permissionBits(const QString &file)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(file).constData(), &status) != 0)
+        return ~mode_t(0);
+    return status.st_mode & 07777;
+}
+
+} // namespace
+
+class TestAccessSettings : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void savedFileIsWhereQSettingsLooks();
+    void savedAndLoadedOwnerOnly_data();
+    void savedAndLoadedOwnerOnly();
+    void unwritablePlaceIsReported();
+    void commandLine_data();
+    void commandLine();
+    void dialogRefusesWhatCannotBeUsed();
+    void dialogReturnsTrimmedSettings();
+    void hintFitsLabel1_data();
+    void hintFitsLabel1();
+
+private:
+    QTemporaryDir config_;
+};
+
+void TestAccessSettings::initTestCase()
+{
+    QVERIFY(config_.isValid());
+    // Nothing in this test reaches the user's own configuration.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config_.path()));
+    QCoreApplication::setOrganizationName(u"Veltrane"_s);
+    QCoreApplication::setApplicationName(u"veltrane"_s);
+}
+
+void TestAccessSettings::savedFileIsWhereQSettingsLooks()
+{
+    QCOMPARE(accessSettingsFile(), config_.filePath(u"Veltrane/veltrane.conf"_s));
+    QCOMPARE(QSettings().fileName(), accessSettingsFile());
+    QVERIFY(same(loadAccessSettings(), AccessSettings{})); // nothing saved yet: no token
+}
+
+void TestAccessSettings::savedAndLoadedOwnerOnly_data()
+{
+    QTest::addColumn<AccessSettings>("settings");
+    QTest::addColumn<int>("permissionsBefore"); // 0: no file yet
+    QTest::newRow("safe mode, new file") << safeSettings() << 0;
+    QTest::newRow("a file others could read") << AccessSettings{u"tok"_s, {}, {}, {}, MessageMode::Plain} << 0644;
+    QTest::newRow("compat, non-ASCII and blanks") << AccessSettings{u"令牌 x"_s, kKey, u"wx=1"_s, u"o;U"_s,
+                                                                    MessageMode::Compatible}
+                                                  << 0600;
+}
+
+void TestAccessSettings::savedAndLoadedOwnerOnly()
+{
+    QFETCH(AccessSettings, settings);
+    QFETCH(int, permissionsBefore);
+    const QString file = accessSettingsFile();
+    QFile::remove(file);
+    if (permissionsBefore) {
+        QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+        QFile old(file);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("[access]\ntoken=old\n");
+        old.close();
+        QVERIFY(::chmod(QFile::encodeName(file).constData(), mode_t(permissionsBefore)) == 0);
+    }
+
+    const auto problem = saveAccessSettings(settings);
+    QVERIFY2(!problem, problem ? qPrintable(*problem) : "");
+    QCOMPARE(permissionBits(file), mode_t(0600));
+    QVERIFY(same(loadAccessSettings(), settings));
+}
+
+void TestAccessSettings::unwritablePlaceIsReported()
+{
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath(u"not-a-folder"_s));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const auto problem = saveAccessSettings(safeSettings(), blocker.fileName() + u"/veltrane.conf"_s);
+    QVERIFY(problem);
+    QVERIFY2(problem->contains(u"无法保存"), qPrintable(*problem));
+}
+
+void TestAccessSettings::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<AccessSettings>("saved");
+    QTest::addColumn<int>("exitStatus"); // -1: the program runs
+    QTest::addColumn<AccessSettings>("effective");
+    QTest::addColumn<QString>("printed"); // a part of what is printed
+
+    const AccessSettings saved = safeSettings();
+    AccessSettings tokenOnly;
+    tokenOnly.token = u"cli"_s;
+    AccessSettings plainOverSaved = saved;
+    plainOverSaved.mode = MessageMode::Plain;
+    plainOverSaved.openId = u"o2"_s;
+    AccessSettings allGiven{u"T"_s, kKey, u"wx9"_s, u"o9"_s, MessageMode::Compatible};
+    AccessSettings handEdited = saved;
+    handEdited.aesKey = u"short"_s;
+
+    QTest::newRow("none: the saved ones") << QStringList{u"veltrane"_s} << saved << -1 << saved << QString();
+    QTest::newRow("token over nothing saved") << QStringList{u"veltrane"_s, u"--token"_s, u"cli"_s} << AccessSettings{}
+                                              << -1 << tokenOnly << QString();
+    QTest::newRow("mode and openid win, the rest kept")
+        << QStringList{u"veltrane"_s, u"--mode=plain"_s, u"--openid"_s, u"o2"_s} << saved << -1 << plainOverSaved
+        << QString();
+    QTest::newRow("all given")
+        << QStringList{u"veltrane"_s, u"--token"_s, u"T"_s, u"--aes-key"_s, kKey, u"--appid"_s, u"wx9"_s,
+                       u"--openid"_s, u"o9"_s, u"--mode"_s, u"compat"_s}
+        << saved << -1 << allGiven << QString();
+    QTest::newRow("an empty token turns signing off") << QStringList{u"veltrane"_s, u"--token="_s, u"--mode=plain"_s}
+                                                      << saved << -1 << [&] {
+                                                             AccessSettings off = saved;
+                                                             off.token.clear();
+                                                             off.mode = MessageMode::Plain;
+                                                             return off;
+                                                         }() << QString();
+    QTest::newRow("a bad saved key alone still starts") << QStringList{u"veltrane"_s} << handEdited << -1
+                                                        << handEdited << QString();
+    QTest::newRow("--help") << QStringList{u"veltrane"_s, u"--help"_s} << saved << 0 << AccessSettings{}
+                            << u"--aes-key"_s;
+    QTest::newRow("unknown option") << QStringList{u"veltrane"_s, u"--tokn"_s, u"x"_s} << saved << 2
+                                    << AccessSettings{} << u"无法识别"_s;
+    QTest::newRow("bad mode") << QStringList{u"veltrane"_s, u"--mode"_s, u"secure"_s} << saved << 2
+                              << AccessSettings{} << u"--mode must be plain, compat or safe"_s;
+    QTest::newRow("short key") << QStringList{u"veltrane"_s, u"--aes-key"_s, u"abc"_s} << saved << 2
+                               << AccessSettings{} << u"43 个字符"_s;
+    QTest::newRow("safe needs an AppID") << QStringList{u"veltrane"_s, u"--token=t"_s, u"--aes-key"_s, kKey, u"--mode=safe"_s}
+                                         << AccessSettings{} << 2 << AccessSettings{} << u"needs an AppID"_s;
+    QTest::newRow("option without its value") << QStringList{u"veltrane"_s, u"--token"_s} << saved << 2
+                                              << AccessSettings{} << u"token"_s;
+    QTest::newRow("stray argument") << QStringList{u"veltrane"_s, u"http://x/"_s} << saved << 2 << AccessSettings{}
+                                    << u"多余的参数"_s;
+}
+
+void TestAccessSettings::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(AccessSettings, saved);
+    QFETCH(int, exitStatus);
+    QFETCH(AccessSettings, effective);
+    QFETCH(QString, printed);
+    const ProgramOptions options = parseProgramOptions(arguments, saved);
+    QCOMPARE(options.exitStatus.value_or(-1), exitStatus);
+    if (exitStatus < 0) {
+        QVERIFY(same(options.overrides.over(saved), effective));
+        return;
+    }
+    const QString output = exitStatus == 0 ? options.toStdout : options.toStderr;
+    QVERIFY2(output.contains(printed), qPrintable(output));
+    if (exitStatus == 2) // said in both languages
+        QVERIFY2(output.count(u"veltrane: "_s) >= 2, qPrintable(output));
+}
+
+void TestAccessSettings::dialogRefusesWhatCannotBeUsed()
+{
+    AccessSettingsDialog dialog(AccessSettings{});
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    auto *key = dialog.findChild<QLineEdit *>(u"aesKey"_s);
+    auto *keyProblem = dialog.findChild<QLabel *>(u"aesKeyProblem"_s);
+    auto *modeProblem = dialog.findChild<QLabel *>(u"modeProblem"_s);
+    QVERIFY(ok->isEnabled());
+    QVERIFY(!keyProblem->isVisible());
+
+    QTest::keyClicks(key, kKey.left(40));
+    QVERIFY(!ok->isEnabled());
+    QVERIFY(keyProblem->isVisible());
+    QVERIFY2(keyProblem->text().contains(u"43"), qPrintable(keyProblem->text()));
+    dialog.accept(); // Enter, say: refused, nothing typed lost
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(key->text(), kKey.left(40));
+
+    QTest::keyClicks(key, kKey.mid(40));
+    QVERIFY(!keyProblem->isVisible());
+    QVERIFY(ok->isEnabled());
+
+    const auto radios = dialog.findChildren<QRadioButton *>();
+    QCOMPARE(radios.size(), 3);
+    radios.at(2)->click(); // 安全模式, without token or AppID
+    QCOMPARE(radios.at(2)->text(), u"安全模式"_s);
+    QVERIFY(!ok->isEnabled());
+    QVERIFY(modeProblem->isVisible());
+    QVERIFY2(modeProblem->text().contains(u"Token"), qPrintable(modeProblem->text()));
+    QTest::keyClicks(dialog.findChild<QLineEdit *>(u"token"_s), "AAAAA");
+    QVERIFY2(modeProblem->text().contains(u"AppID"), qPrintable(modeProblem->text()));
+    QTest::keyClicks(dialog.findChild<QLineEdit *>(u"appId"_s), "wx1");
+    QVERIFY(!modeProblem->isVisible());
+    QVERIFY(ok->isEnabled());
+    ok->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+}
+
+void TestAccessSettings::dialogReturnsTrimmedSettings()
+{
+    AccessSettingsDialog dialog(safeSettings());
+    QVERIFY(same(dialog.settings(), safeSettings())); // shown as given
+    dialog.findChild<QLineEdit *>(u"aesKey"_s)->setText(u"  "_s + kKey + u"\t"_s); // pasted with blanks
+    dialog.findChild<QLineEdit *>(u"openId"_s)->clear();
+    QVERIFY(dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->isEnabled());
+    AccessSettings expected = safeSettings();
+    expected.openId.clear();
+    QVERIFY(same(dialog.settings(), expected));
+}
+
+void TestAccessSettings::hintFitsLabel1_data()
+{
+    QTest::addColumn<AccessSettings>("settings");
+    QTest::addColumn<QString>("saying");
+    QTest::newRow("no token") << AccessSettings{} << u"先点地址框"_s;
+    for (MessageMode mode : {MessageMode::Plain, MessageMode::Compatible, MessageMode::Safe}) {
+        AccessSettings settings = safeSettings();
+        settings.mode = mode;
+        const QString name = mode == MessageMode::Plain ? u"明文模式"_s
+            : mode == MessageMode::Compatible          ? u"兼容模式"_s
+                                                       : u"安全模式"_s;
+        QTest::newRow(qPrintable(name)) << settings << name;
+    }
+}
+
+void TestAccessSettings::hintFitsLabel1()
+{
+    QFETCH(AccessSettings, settings);
+    QFETCH(QString, saying);
+    ProgramWideWindow<Form2> results;
+    Form1 form(results);
+    form.setAccessSettings(settings);
+    const auto *label = form.findChild<QLabel *>(u"Label1"_s);
+    QVERIFY2(label->text().contains(saying), qPrintable(label->text()));
+    QCOMPARE(label->width(), 441);
+    const int needed = QFontMetrics(label->font()).horizontalAdvance(label->text());
+    QVERIFY2(needed <= label->width(), qPrintable(u"%1 px: %2"_s.arg(needed).arg(label->text())));
+    // Back to no token: the window's own line again.
+    form.setAccessSettings(AccessSettings{});
+    QCOMPARE(label->text(), u"先点地址框填入接口地址，载入XML样例，再点PostXML发送"_s);
+}
+
+QTEST_MAIN(TestAccessSettings)
+#include "test_access_settings.moc"

@@ -1,0 +1,188 @@
+#include "endpoint.h"
+#include "message_box_catcher.h"
+#include "program_under_test.h"
+#include "recording_server.h"
+#include "samples.h"
+#include "scripted_server.h"
+
+#include <QAction>
+#include <QCryptographicHash>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrlQuery>
+
+#include <chrono>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+AccessSettings signingWith(const QString &token)
+{
+    AccessSettings settings;
+    settings.token = token;
+    return settings;
+}
+
+// The sample endpoint's own request handling, behind a recording server.
+RecordingServer::Answer sampleEndpoint(const EndpointSettings &settings, const RecordingServer::Request &request)
+{
+    const auto question = request.target.find('?');
+    const auto path = request.target.substr(0, question);
+    const auto query = question == std::string::npos ? std::string() : request.target.substr(question + 1);
+    const auto now = std::chrono::duration_cast<std::chrono::seconds>(
+                         std::chrono::system_clock::now().time_since_epoch()).count();
+    const EndpointAnswer answer = AnswerRequest(settings, {request.method, path, query, request.body}, now);
+    return {answer.status, answer.contentType, answer.body};
+}
+
+QUrlQuery queryOf(const RecordingServer::Request &request)
+{
+    return QUrlQuery(QUrl(QString::fromStdString(request.target)).query());
+}
+
+} // namespace
+
+class TestSignedPost : public QObject {
+    Q_OBJECT
+private slots:
+    void signedPostCarriesTheQuery();
+    void acceptedByTheSampleEndpoint();
+    void postedAfterEveryPostCarriedOutOrFailed();
+    void failedAnswerCheckIsSaid();
+    void urlCheck_data();
+    void urlCheck();
+};
+
+void TestSignedPost::signedPostCarriesTheQuery()
+{
+    RecordingServer server;
+    ProgramUnderTest program;
+    program.form.setAccessSettings(signingWith(u"AAAAA"_s));
+    program.enterEndpoint(server.url(u"/api/?a=1&nonce=typed"_s));
+    program.click("Command2");
+    program.click("Command4");
+
+    const auto requests = server.requests();
+    QCOMPARE(requests.size(), 1u);
+    const auto &request = requests.front();
+    QCOMPARE(QByteArray::fromStdString(request.body), BuildTextSample().toUtf8()); // plain mode: as typed
+    const QUrlQuery query = queryOf(request);
+    const auto items = query.queryItems();
+    QCOMPARE(items.first().first, u"a"_s); // the typed query first, in order
+    QCOMPARE(query.allQueryItemValues(u"nonce"_s).size(), 1); // the typed nonce replaced
+    QVERIFY(query.queryItemValue(u"nonce"_s) != u"typed"_s);
+    const QString timestamp = query.queryItemValue(u"timestamp"_s);
+    QCOMPARE(timestamp.size(), 10);
+    QCOMPARE(query.queryItemValue(u"openid"_s), u"fromUser"_s); // the body's FromUserName
+    QStringList signed_{u"AAAAA"_s, timestamp, query.queryItemValue(u"nonce"_s)};
+    signed_.sort();
+    QCOMPARE(query.queryItemValue(u"signature"_s),
+             QString::fromLatin1(QCryptographicHash::hash(signed_.join(QString()).toUtf8(), QCryptographicHash::Sha1).toHex()));
+    QVERIFY(!query.hasQueryItem(u"encrypt_type"_s));
+}
+
+void TestSignedPost::acceptedByTheSampleEndpoint()
+{
+    RecordingServer server;
+    server.setAnswerer([](const RecordingServer::Request &request) {
+        return sampleEndpoint(EndpointSettings{"AAAAA"}, request);
+    });
+    ProgramUnderTest program;
+    program.enterEndpoint(server.url());
+    program.click("Command2");
+    program.click("Command4");
+    QVERIFY2(server.requests().size() == 1, "unsigned: the endpoint is asked once");
+    const QString refused = program.answerShown();
+
+    program.form.setAccessSettings(signingWith(u"AAAAA"_s));
+    program.click("Command4");
+    const QString accepted = program.answerShown();
+    QVERIFY2(accepted.startsWith(u"<xml>"), qPrintable(accepted));
+    QVERIFY2(accepted.contains(u"<ToUserName><![CDATA[fromUser]]></ToUserName>"), qPrintable(accepted));
+    QVERIFY2(refused != accepted, qPrintable(refused)); // the unsigned post was turned away
+}
+
+void TestSignedPost::postedAfterEveryPostCarriedOutOrFailed()
+{
+    RecordingServer server;
+    server.setAnswer({200, "text/plain", "ok"});
+    ProgramUnderTest program;
+    QSignalSpy posted(&program.form, &Form1::posted);
+    program.enterEndpoint(server.url());
+    program.click("Command4");
+    QCOMPARE(posted.size(), 1);
+    const auto outcome = posted.at(0).at(0).value<PushPostOutcome>();
+    QCOMPARE(outcome.shownText, u"ok"_s);
+    QVERIFY(!outcome.record.failure);
+
+    MessageBoxCatcher boxes;
+    program.endpointBox()->setText(u"http://127.0.0.1:%1/api/"_s.arg(closedPort()));
+    program.click("Command4");
+    QCOMPARE(posted.size(), 2);
+    QVERIFY(posted.at(1).at(0).value<PushPostOutcome>().record.failure);
+    QCOMPARE(boxes.seen().size(), 1u); // reported as before
+    QVERIFY(boxes.seen().front().text.startsWith(u"发送失败(错误 1)"));
+
+    program.endpointBox()->setText(u"http"_s); // refused before any post
+    program.click("Command4");
+    QCOMPARE(posted.size(), 2);
+}
+
+void TestSignedPost::failedAnswerCheckIsSaid()
+{
+    // An encrypted answer whose signature cannot be right.
+    const std::string answer = "<xml><Encrypt><![CDATA[AAAA]]></Encrypt><MsgSignature><![CDATA[00]]></MsgSignature>"
+                               "<TimeStamp>1714036504</TimeStamp><Nonce><![CDATA[1]]></Nonce></xml>";
+    RecordingServer server;
+    server.setAnswer({200, "text/xml", answer});
+    ProgramUnderTest program;
+    program.form.setAccessSettings({u"AAAAA"_s, u"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s,
+                                    u"wxb11529c136998cb6"_s, QString(), MessageMode::Safe});
+    program.enterEndpoint(server.url());
+    program.click("Command2");
+    MessageBoxCatcher boxes;
+    program.click("Command4");
+    QCOMPARE(program.answerShown(), QString::fromStdString(answer)); // shown as it came
+    QCOMPARE(boxes.seen().size(), 1u);
+    QVERIFY2(boxes.seen().front().text.startsWith(u"答复未通过检查"), qPrintable(boxes.seen().front().text));
+}
+
+void TestSignedPost::urlCheck_data()
+{
+    QTest::addColumn<QString>("format"); // how the endpoint returns the echostr
+    QTest::addColumn<bool>("passes");
+    QTest::newRow("as sent") << u"%1"_s << true;
+    QTest::newRow("quoted") << u"\"%1\""_s << false;
+    QTest::newRow("with a line break") << u"%1\n"_s << false;
+}
+
+void TestSignedPost::urlCheck()
+{
+    QFETCH(QString, format);
+    QFETCH(bool, passes);
+    RecordingServer server;
+    server.setAnswerer([format](const RecordingServer::Request &request) {
+        const QString echostr = queryOf(request).queryItemValue(u"echostr"_s, QUrl::FullyDecoded);
+        return RecordingServer::Answer{200, "text/plain", format.arg(echostr).toStdString()};
+    });
+    ProgramUnderTest program;
+    program.form.setAccessSettings(signingWith(u"AAAAA"_s));
+    program.enterEndpoint(server.url());
+    MessageBoxCatcher boxes;
+    program.form.findChild<QAction *>(u"checkUrl"_s)->trigger();
+
+    const auto requests = server.requests();
+    QCOMPARE(requests.size(), 1u);
+    QCOMPARE(requests.front().method, "GET");
+    const QUrlQuery query = queryOf(requests.front());
+    for (const QString &name : {u"signature"_s, u"timestamp"_s, u"nonce"_s, u"echostr"_s})
+        QVERIFY2(query.hasQueryItem(name), qPrintable(name));
+    QCOMPARE(boxes.seen().size(), 1u);
+    const QString said = boxes.seen().front().text;
+    QVERIFY2(said.startsWith(passes ? u"验证URL:通过"_s : u"验证URL:未通过"_s), qPrintable(said));
+    QVERIFY(!program.results.isLoaded()); // no result window for a check
+}
+
+QTEST_MAIN(TestSignedPost)
+#include "test_signed_post.moc"
