@@ -56,6 +56,10 @@ AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, QWidg
     m_aesKey->setObjectName(QStringLiteral("aesKey"));
     m_aesKey->setPlaceholderText(QStringLiteral("43 个字符，兼容模式和安全模式需要"));
     m_aesKey->setMaxLength(200); // room to paste a wrong key and see what is wrong with it
+    // A whole key shows at once, to be compared with the platform's page.
+    m_aesKey->setMinimumWidth(m_aesKey->fontMetrics().horizontalAdvance(
+                                  QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQ"))
+                              + 2 * m_aesKey->fontMetrics().averageCharWidth() + 12);
     m_aesKeyProblem->setObjectName(QStringLiteral("aesKeyProblem"));
     m_appId->setObjectName(QStringLiteral("appId"));
     m_appId->setPlaceholderText(QStringLiteral("兼容模式和安全模式需要"));
@@ -73,7 +77,6 @@ AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, QWidg
     modeRow->addWidget(m_safe);
     modeRow->addStretch();
     auto *modeHint = new QLabel(QStringLiteral("兼容模式和安全模式需要 EncodingAESKey 和 AppID"), this);
-    modeHint->setWordWrap(true);
     modeHint->setEnabled(false); // a hint, in the style's quieter colour
 
     auto *form = new QFormLayout;
@@ -98,7 +101,8 @@ AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, QWidg
         connect(field, &QLineEdit::textChanged, this, &AccessSettingsDialog::showProblems);
     connect(m_modes, &QButtonGroup::idToggled, this, &AccessSettingsDialog::showProblems);
 
-    setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 60);
+    m_buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    m_buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
     showProblems();
 }
 

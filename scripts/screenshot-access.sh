@@ -1,0 +1,45 @@
+#!/bin/sh
+# Takes the README's access-settings screenshots: under Xvfb with a window
+# manager, starts the program with signing settings on its command line (a
+# configuration folder of its own, so nothing is saved for the user), opens
+# the dialog with Ctrl+Shift+S, then right-clicks the XML box.
+# Run after scripts/setup.sh; writes docs/access-settings.png and
+# docs/context-menu.png.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/install-packages.sh xvfb xauth openbox xdotool imagemagick fonts-noto-cjk
+
+if [ "${1:-}" != "--inside" ]; then
+    exec xvfb-run --auto-servernum --server-args="-screen 0 1000x600x24 -dpi 96" "$0" --inside
+fi
+
+config=$(mktemp -d)
+openbox >/dev/null 2>&1 &
+sleep 1 # a window mapped before the window manager runs is never managed
+XDG_CONFIG_HOME="$config" build/veltrane --token AAAAA --mode safe \
+    --aes-key abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG --appid wxb11529c136998cb6 \
+    2>/tmp/veltrane-screenshot.log &
+program=$!
+trap 'kill $program 2>/dev/null; rm -rf "$config"' EXIT
+
+main=$(xdotool search --sync --onlyvisible --name '^Veltrane$' | head -n 1)
+xdotool windowmove --sync "$main" 10 40
+xdotool windowactivate --sync "$main"
+sleep 0.5
+mkdir -p docs
+
+# The dialog, by its shortcut, beside the main window.
+xdotool key ctrl+shift+s
+dialog=$(xdotool search --sync --onlyvisible --name '^接入设置$' | head -n 1)
+xdotool windowmove --sync "$dialog" 10 40
+sleep 0.5
+import -window "$dialog" -frame docs/access-settings.png 2>/dev/null || import -window "$dialog" docs/access-settings.png
+xdotool key Escape
+sleep 0.5
+
+# The XML box's menu: its editing entries, then the program's.
+xdotool mousemove --window "$main" --sync 200 150 click 3
+sleep 0.8
+eval "$(xdotool getwindowgeometry --shell "$main")"
+import -window root -crop "$((WIDTH + 220))x$((HEIGHT + 70))+$((X - 10))+$((Y - 40))" +repage docs/context-menu.png
+echo "wrote docs/access-settings.png and docs/context-menu.png"
