@@ -1,13 +1,12 @@
 #include "access_settings_check.h"
 
-#include <QByteArray>
+#include "message_crypto.h"
 
 #include <algorithm>
 
 namespace {
 
 constexpr int kAesKeyLength = 43;
-constexpr int kAesKeyBytes = 32;
 
 bool isBase64Character(QChar c)
 {
@@ -68,8 +67,7 @@ std::optional<AccessSettingsProblem> aesKeyProblem(const QString &key)
                                      QStringLiteral("EncodingAESKey 只能含字母、数字、+ 和 /"),
                                      QStringLiteral("EncodingAESKey may hold only letters, digits, + and /")};
     }
-    const auto decoded = QByteArray::fromBase64Encoding((key + u'=').toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-    if (!decoded || decoded.decoded.size() != kAesKeyBytes) {
+    if (!decodeAesKey(key)) {
         return AccessSettingsProblem{AccessSettingsProblem::AesKey,
                                      QStringLiteral("EncodingAESKey 无法解码为 32 字节的密钥"),
                                      QStringLiteral("EncodingAESKey does not decode to a 32-byte key")};

@@ -1,6 +1,5 @@
 #include "url_check_report.h"
 
-#include "post_failure.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/message_box.h"
 #include "url_check.h"
@@ -14,8 +13,7 @@ void reportUrlCheck(QWidget *parent, const QString &url, const AccessSettings &a
     }();
     if (result.record.cancelled)
         return;
-    if (const auto &failure = result.record.failure)
-        throw PostFailure(PostFailure::Number(failure->number), failure->description);
-    const QString verdict = result.passed ? QStringLiteral("验证URL:通过") : QStringLiteral("验证URL:未通过");
-    showMessage(parent, result.explanation.isEmpty() ? verdict : verdict + u'\n' + result.explanation);
+    // The check's own words say whether it passed and, when not, what came
+    // back and where it first differs, or why no answer came.
+    showMessage(parent, result.explanation, QStringLiteral("验证URL"));
 }

@@ -9,6 +9,5 @@ class QWidget;
 
 // Checks the endpoint's URL as the platform does when the URL is saved, and
 // says in a message box whether it passed and, when not, what came back.
-// A failed exchange leaves as PostFailure, reported like a failed post.
 void reportUrlCheck(QWidget *parent, const QString &url, const AccessSettings &access,
                     const HttpRequestFactory &createRequest);

@@ -43,7 +43,7 @@ QUrlQuery queryOf(const RecordingServer::Request &request)
 
 } // namespace
 
-class TestSignedPost : public QObject {
+class TestAccessPost : public QObject {
     Q_OBJECT
 private slots:
     void signedPostCarriesTheQuery();
@@ -52,9 +52,10 @@ private slots:
     void failedAnswerCheckIsSaid();
     void urlCheck_data();
     void urlCheck();
+    void urlCheckOfAnEndpointThatIsNotThere();
 };
 
-void TestSignedPost::signedPostCarriesTheQuery()
+void TestAccessPost::signedPostCarriesTheQuery()
 {
     RecordingServer server;
     ProgramUnderTest program;
@@ -82,7 +83,7 @@ void TestSignedPost::signedPostCarriesTheQuery()
     QVERIFY(!query.hasQueryItem(u"encrypt_type"_s));
 }
 
-void TestSignedPost::acceptedByTheSampleEndpoint()
+void TestAccessPost::acceptedByTheSampleEndpoint()
 {
     RecordingServer server;
     server.setAnswerer([](const RecordingServer::Request &request) {
@@ -103,7 +104,7 @@ void TestSignedPost::acceptedByTheSampleEndpoint()
     QVERIFY2(refused != accepted, qPrintable(refused)); // the unsigned post was turned away
 }
 
-void TestSignedPost::postedAfterEveryPostCarriedOutOrFailed()
+void TestAccessPost::postedAfterEveryPostCarriedOutOrFailed()
 {
     RecordingServer server;
     server.setAnswer({200, "text/plain", "ok"});
@@ -129,7 +130,7 @@ void TestSignedPost::postedAfterEveryPostCarriedOutOrFailed()
     QCOMPARE(posted.size(), 2);
 }
 
-void TestSignedPost::failedAnswerCheckIsSaid()
+void TestAccessPost::failedAnswerCheckIsSaid()
 {
     // An encrypted answer whose signature cannot be right.
     const std::string answer = "<xml><Encrypt><![CDATA[AAAA]]></Encrypt><MsgSignature><![CDATA[00]]></MsgSignature>"
@@ -148,19 +149,32 @@ void TestSignedPost::failedAnswerCheckIsSaid()
     QVERIFY2(boxes.seen().front().text.startsWith(u"答复未通过检查"), qPrintable(boxes.seen().front().text));
 }
 
-void TestSignedPost::urlCheck_data()
+void TestAccessPost::urlCheck_data()
 {
     QTest::addColumn<QString>("format"); // how the endpoint returns the echostr
     QTest::addColumn<bool>("passes");
-    QTest::newRow("as sent") << u"%1"_s << true;
-    QTest::newRow("quoted") << u"\"%1\""_s << false;
-    QTest::newRow("with a line break") << u"%1\n"_s << false;
+    QTest::addColumn<QString>("where"); // where the answer first differs, as said
+    QTest::newRow("as sent") << u"%1"_s << true << QString();
+    QTest::newRow("quoted") << u"\"%1\""_s << false << u"第 1 个字节"_s;
+    QTest::newRow("with a line break") << u"%1\n"_s << false << u"多出了 1 字节"_s;
 }
 
-void TestSignedPost::urlCheck()
+void TestAccessPost::urlCheckOfAnEndpointThatIsNotThere()
+{
+    ProgramUnderTest program;
+    program.form.setAccessSettings(signingWith(u"AAAAA"_s));
+    program.endpointBox()->setText(u"http://127.0.0.1:%1/api/"_s.arg(closedPort()));
+    MessageBoxCatcher boxes;
+    program.form.findChild<QAction *>(u"checkUrl"_s)->trigger();
+    QCOMPARE(boxes.seen().size(), 1u);
+    QVERIFY2(boxes.seen().front().text.contains(u"未能完成"_s), qPrintable(boxes.seen().front().text));
+}
+
+void TestAccessPost::urlCheck()
 {
     QFETCH(QString, format);
     QFETCH(bool, passes);
+    QFETCH(QString, where);
     RecordingServer server;
     server.setAnswerer([format](const RecordingServer::Request &request) {
         const QString echostr = queryOf(request).queryItemValue(u"echostr"_s, QUrl::FullyDecoded);
@@ -180,9 +194,11 @@ void TestSignedPost::urlCheck()
         QVERIFY2(query.hasQueryItem(name), qPrintable(name));
     QCOMPARE(boxes.seen().size(), 1u);
     const QString said = boxes.seen().front().text;
-    QVERIFY2(said.startsWith(passes ? u"验证URL:通过"_s : u"验证URL:未通过"_s), qPrintable(said));
+    QCOMPARE(boxes.seen().front().title, u"验证URL"_s);
+    QVERIFY2(said.startsWith(passes ? u"验证通过"_s : u"验证未通过"_s), qPrintable(said));
+    QVERIFY2(said.contains(where), qPrintable(said));
     QVERIFY(!program.results.isLoaded()); // no result window for a check
 }
 
-QTEST_MAIN(TestSignedPost)
-#include "test_signed_post.moc"
+QTEST_MAIN(TestAccessPost)
+#include "test_access_post.moc"
