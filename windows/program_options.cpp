@@ -52,7 +52,7 @@ ProgramOptions parseProgramOptions(const QStringList &arguments, const AccessSet
     parser.addOptions({token, aesKey, appId, openId, mode});
 
     if (!parser.parse(arguments))
-        return badOption(QStringLiteral("无法识别的命令行"), parser.errorText());
+        return badOption(QStringLiteral("命令行选项有误：未知的选项，或选项缺少它的值"), parser.errorText());
     if (parser.isSet(help)) {
         ProgramOptions options;
         options.exitStatus = 0;

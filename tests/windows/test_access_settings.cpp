@@ -163,7 +163,7 @@ void TestAccessSettings::commandLine_data()
     QTest::newRow("--help") << QStringList{u"veltrane"_s, u"--help"_s} << saved << 0 << AccessSettings{}
                             << u"--aes-key"_s;
     QTest::newRow("unknown option") << QStringList{u"veltrane"_s, u"--tokn"_s, u"x"_s} << saved << 2
-                                    << AccessSettings{} << u"无法识别"_s;
+                                    << AccessSettings{} << u"未知的选项"_s;
     QTest::newRow("bad mode") << QStringList{u"veltrane"_s, u"--mode"_s, u"secure"_s} << saved << 2
                               << AccessSettings{} << u"--mode must be plain, compat or safe"_s;
     QTest::newRow("short key") << QStringList{u"veltrane"_s, u"--aes-key"_s, u"abc"_s} << saved << 2
