@@ -4,6 +4,7 @@
 #include "post_failure.h"
 #include "samples.h"
 #include "signed_post.h"
+#include "url_check.h"
 #include "xml_post.h"
 
 #include <QDateTime>
@@ -106,6 +107,7 @@ private slots:
     void roundTripInEachMode();
     void refusesAlteredEncryptedPush_data();
     void refusesAlteredEncryptedPush();
+    void passesUrlCheck();
 };
 
 void TestSampleEndpoint::repliesToEachPush_data()
@@ -287,6 +289,13 @@ void TestSampleEndpoint::refusesAlteredEncryptedPush()
     const auto result = endpoint.client().Post(target, post.body.toStdString(), "text/xml");
     QVERIFY(result);
     QCOMPARE(result->status, status);
+}
+
+void TestSampleEndpoint::passesUrlCheck()
+{
+    RunningEndpoint endpoint(encryptingSettings());
+    const UrlCheckResult result = checkUrl(endpoint.url(), accessSettings(MessageMode::Safe));
+    QVERIFY2(result.passed, qPrintable(result.explanation));
 }
 
 QTEST_MAIN(TestSampleEndpoint)
