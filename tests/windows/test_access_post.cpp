@@ -1,4 +1,5 @@
 #include "endpoint.h"
+#include "message_crypto.h"
 #include "message_box_catcher.h"
 #include "program_under_test.h"
 #include "recording_server.h"
@@ -15,7 +16,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+Q_DECLARE_METATYPE(MessageMode)
+
 namespace {
+
+const QString kKey = u"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s;
 
 AccessSettings signingWith(const QString &token)
 {
@@ -47,6 +52,7 @@ class TestAccessPost : public QObject {
     Q_OBJECT
 private slots:
     void signedPostCarriesTheQuery();
+    void acceptedByTheSampleEndpoint_data();
     void acceptedByTheSampleEndpoint();
     void postedAfterEveryPostCarriedOutOrFailed();
     void failedAnswerCheckIsSaid();
@@ -83,25 +89,42 @@ void TestAccessPost::signedPostCarriesTheQuery()
     QVERIFY(!query.hasQueryItem(u"encrypt_type"_s));
 }
 
+void TestAccessPost::acceptedByTheSampleEndpoint_data()
+{
+    QTest::addColumn<MessageMode>("mode");
+    QTest::newRow("明文模式") << MessageMode::Plain;
+    QTest::newRow("兼容模式") << MessageMode::Compatible;
+    QTest::newRow("安全模式") << MessageMode::Safe;
+}
+
 void TestAccessPost::acceptedByTheSampleEndpoint()
 {
+    QFETCH(MessageMode, mode);
+    const AccessSettings access{u"AAAAA"_s, kKey, u"wxb11529c136998cb6"_s, QString(), mode};
+    const EndpointSettings endpoint{"AAAAA", decodeAesKey(kKey)->toStdString(), "wxb11529c136998cb6"};
     RecordingServer server;
-    server.setAnswerer([](const RecordingServer::Request &request) {
-        return sampleEndpoint(EndpointSettings{"AAAAA"}, request);
-    });
+    server.setAnswerer([endpoint](const RecordingServer::Request &request) { return sampleEndpoint(endpoint, request); });
     ProgramUnderTest program;
     program.enterEndpoint(server.url());
     program.click("Command2");
     program.click("Command4");
-    QVERIFY2(server.requests().size() == 1, "unsigned: the endpoint is asked once");
-    const QString refused = program.answerShown();
+    const QString refused = program.answerShown(); // unsigned: turned away
 
-    program.form.setAccessSettings(signingWith(u"AAAAA"_s));
+    program.form.setAccessSettings(access);
+    MessageBoxCatcher boxes;
     program.click("Command4");
+    const auto requests = server.requests();
+    QCOMPARE(requests.size(), 2u);
+    const QUrlQuery query = queryOf(requests.back());
+    QCOMPARE(query.hasQueryItem(u"msg_signature"_s), mode != MessageMode::Plain);
+    QCOMPARE(QByteArray::fromStdString(requests.back().body).contains("<Encrypt>"), mode != MessageMode::Plain);
+    QCOMPARE(QByteArray::fromStdString(requests.back().body).contains("<Content>"), mode != MessageMode::Safe);
     const QString accepted = program.answerShown();
     QVERIFY2(accepted.startsWith(u"<xml>"), qPrintable(accepted));
     QVERIFY2(accepted.contains(u"<ToUserName><![CDATA[fromUser]]></ToUserName>"), qPrintable(accepted));
-    QVERIFY2(refused != accepted, qPrintable(refused)); // the unsigned post was turned away
+    QVERIFY2(!accepted.contains(u"<Encrypt>"), qPrintable(accepted)); // shown decrypted
+    QVERIFY2(refused != accepted, qPrintable(refused));
+    QVERIFY(boxes.seen().empty());
 }
 
 void TestAccessPost::postedAfterEveryPostCarriedOutOrFailed()
@@ -138,8 +161,7 @@ void TestAccessPost::failedAnswerCheckIsSaid()
     RecordingServer server;
     server.setAnswer({200, "text/xml", answer});
     ProgramUnderTest program;
-    program.form.setAccessSettings({u"AAAAA"_s, u"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s,
-                                    u"wxb11529c136998cb6"_s, QString(), MessageMode::Safe});
+    program.form.setAccessSettings({u"AAAAA"_s, kKey, u"wxb11529c136998cb6"_s, QString(), MessageMode::Safe});
     program.enterEndpoint(server.url());
     program.click("Command2");
     MessageBoxCatcher boxes;
