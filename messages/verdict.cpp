@@ -1,6 +1,7 @@
 #include "verdict.h"
 
 #include "post_failure.h"
+#include "xml_fields.h"
 
 #include <QStringDecoder>
 #include <QXmlStreamReader>
@@ -141,10 +142,11 @@ struct PushUsers {
 
 std::optional<PushUsers> pushUsers(const QString &push)
 {
-    const Parsed parsed = parseXml(push);
-    if (!parsed.root || !parsed.root->child(u"ToUserName") || !parsed.root->child(u"FromUserName"))
+    const QMap<QString, QString> fields = rootChildFields(push);
+    if (!fields.contains(QStringLiteral("ToUserName")) || !fields.contains(QStringLiteral("FromUserName")))
         return std::nullopt;
-    return PushUsers{parsed.root->childText(u"ToUserName").trimmed(), parsed.root->childText(u"FromUserName").trimmed()};
+    return PushUsers{fields.value(QStringLiteral("ToUserName")).trimmed(),
+                     fields.value(QStringLiteral("FromUserName")).trimmed()};
 }
 
 VerdictLine judgeUsers(const Element &reply, const QString &push)
