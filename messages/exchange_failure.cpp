@@ -106,12 +106,18 @@ std::optional<PostFailure> exchangeFailure(const ExchangeResult &result, const Q
             return PostFailure(PostFailure::ConnectionClosed,
                                QStringLiteral("%1 在回答完整之前断开了连接 (%2)").arg(endpoint, cause));
         return PostFailure(PostFailure::BadAnswer, QStringLiteral("%1 的回答不是有效的 HTTP (%2)").arg(endpoint, cause));
+    case CURLE_OUT_OF_MEMORY:
+        // The library refuses a head line over 100 KB with this code; the
+        // memory is not what ran out.
+        if (!result.headEnded)
+            return PostFailure(PostFailure::BadAnswer,
+                               QStringLiteral("%1 的回答头过大或无效 (一行超过 100 KB),没有接收").arg(endpoint));
+        [[fallthrough]];
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_UNSUPPORTED_PROTOCOL:
     case CURLE_BAD_CONTENT_ENCODING:
     case CURLE_HTTP2:
     case CURLE_HTTP2_STREAM:
-    case CURLE_OUT_OF_MEMORY:
         return PostFailure(PostFailure::BadAnswer, QStringLiteral("%1 的回答不是有效的 HTTP (%2)").arg(endpoint, cause));
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_PROXY:
