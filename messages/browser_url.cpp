@@ -1,6 +1,7 @@
 #include "browser_url.h"
 
 #include <QRegularExpression>
+#include <QUrl>
 
 namespace {
 
@@ -77,4 +78,17 @@ QByteArray pathAndQueryForTheWire(const QString &cleaned)
         appendEncoded(wire, QByteArrayView(rest).sliced(query + 1), "\"#<>'");
     }
     return wire;
+}
+
+QByteArray wireUrlOf(const QString &typed)
+{
+    const QString address = cleanedAddress(typed);
+    const QUrl parsed(address);
+    const QString scheme = parsed.scheme().toLower();
+    if (!parsed.isValid() || parsed.host().isEmpty() || (scheme != u"http" && scheme != u"https"))
+        return {};
+    // The path and query go out as browsers send them, not as QUrl would
+    // mend them ("%zz" stays "%zz").
+    return parsed.toEncoded(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment)
+         + pathAndQueryForTheWire(address);
 }

@@ -13,3 +13,7 @@ QString cleanedAddress(const QString &typed);
 // other byte, a '%' not followed by two hex digits included, left as it is.
 // Starts with "/"; the fragment is not part of it.
 QByteArray pathAndQueryForTheWire(const QString &cleaned);
+
+// The whole http(s) address as it goes on the wire, from what was typed; empty
+// when it is no http(s) URL with a host.
+QByteArray wireUrlOf(const QString &typed);

@@ -125,10 +125,7 @@ void NetworkHttpRequest::Open(const QString &method, const QString &url, bool as
 
     method_ = normalized;
     url_ = parsed;
-    // The path and query go out as browsers send them, not as QUrl would
-    // mend them ("%zz" stays "%zz").
-    wireUrl_ = parsed.toEncoded(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment)
-             + pathAndQueryForTheWire(address);
+    wireUrl_ = wireUrlOf(address);
     headers_.clear();
     responseText_.clear();
     record_ = {};
