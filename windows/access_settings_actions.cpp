@@ -16,7 +16,8 @@ AccessSettingsActions::AccessSettingsActions(Form1 &form, HttpRequestFactory cre
     , m_checkUrl(new QAction(QStringLiteral("验证URL"), this))
 {
     m_edit->setObjectName(QStringLiteral("editAccessSettings"));
-    m_edit->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    m_edit->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)); // no box uses it
+    m_edit->setShortcutContext(Qt::WindowShortcut);
     m_checkUrl->setObjectName(QStringLiteral("checkUrl"));
     m_checkUrl->setEnabled(form_.accessSettings().signs());
 

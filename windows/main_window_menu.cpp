@@ -25,7 +25,8 @@ void MainWindowMenu::addActions(const QList<QAction *> &actions)
 {
     for (QAction *action : actions) {
         action->setShortcutVisibleInContextMenu(true);
-        action->setShortcutContext(Qt::WindowShortcut);
+        // With the action's own context (Qt's default: the window), its
+        // shortcut works wherever the focus is in this window.
         window_->addAction(action);
         actions_.append(action);
     }

@@ -20,7 +20,7 @@ class MainWindowMenu : public QObject {
 public:
     MainWindowMenu(QWidget *window, QLineEdit *endpointBox, QPlainTextEdit *xmlBox);
 
-    // Shown in every one of the menus. The actions' shortcuts also work
+    // Shown in every one of the menus, with their shortcuts, which also work
     // anywhere in the window; the caller keeps ownership.
     void addActions(const QList<QAction *> &actions);
     // Shown in the XML box's menu only, after the actions.
