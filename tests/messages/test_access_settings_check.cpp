@@ -95,9 +95,7 @@ void TestAccessSettingsCheck::modeNames()
 {
     for (MessageMode mode : {MessageMode::Plain, MessageMode::Compatible, MessageMode::Safe})
         QCOMPARE(messageModeFromName(messageModeName(mode)), mode);
-    QCOMPARE(messageModeName(MessageMode::Compatible), u"compat"_s);
     QCOMPARE(messageModeFromName(u"Safe"_s), std::nullopt);
-    QCOMPARE(messageModeFromName(u"compatible"_s), std::nullopt);
 }
 
 QTEST_GUILESS_MAIN(TestAccessSettingsCheck)

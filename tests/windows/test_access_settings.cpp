@@ -137,7 +137,6 @@ void TestAccessSettings::commandLine_data()
     AccessSettings plainOverSaved = saved;
     plainOverSaved.mode = MessageMode::Plain;
     plainOverSaved.openId = u"o2"_s;
-    AccessSettings allGiven{u"T"_s, kKey, u"wx9"_s, u"o9"_s, MessageMode::Compatible};
     AccessSettings handEdited = saved;
     handEdited.aesKey = u"short"_s;
 
@@ -147,10 +146,6 @@ void TestAccessSettings::commandLine_data()
     QTest::newRow("mode and openid win, the rest kept")
         << QStringList{u"veltrane"_s, u"--mode=plain"_s, u"--openid"_s, u"o2"_s} << saved << -1 << plainOverSaved
         << QString();
-    QTest::newRow("all given")
-        << QStringList{u"veltrane"_s, u"--token"_s, u"T"_s, u"--aes-key"_s, kKey, u"--appid"_s, u"wx9"_s,
-                       u"--openid"_s, u"o9"_s, u"--mode"_s, u"compat"_s}
-        << saved << -1 << allGiven << QString();
     QTest::newRow("an empty token turns signing off") << QStringList{u"veltrane"_s, u"--token="_s, u"--mode=plain"_s}
                                                       << saved << -1 << [&] {
                                                              AccessSettings off = saved;
