@@ -119,13 +119,14 @@ ExchangeWindow::ExchangeWindow(QWidget *parent)
     auto *split = new QSplitter(Qt::Vertical);
     split->addWidget(list_);
     split->addWidget(detail);
-    split->setStretchFactor(0, 1);
-    split->setStretchFactor(1, 3);
     split->setChildrenCollapsible(false);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(split);
     resize(1000, 700);
+    // A third for the list, the rest for the exchange; the bodies above the verdict.
+    split->setSizes({220, 460});
+    detailSplit->setSizes({320, 120});
 
     connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &ExchangeWindow::showSelected);
     connect(hex_, &QCheckBox::toggled, this, &ExchangeWindow::showSelected);
