@@ -121,7 +121,10 @@ QString shownRequest(const JournalEntry &entry, bool hex)
     for (qsizetype i = 0; i < record.hops.size(); ++i) {
         const ExchangeHop &hop = record.hops.at(i);
         text += hopTitle(record, i);
-        text += headText(hop.requestHead) + QStringLiteral("\n\n");
+        // A connection never made leaves no head; the body is what would have gone.
+        text += hop.requestHead.isEmpty() ? QStringLiteral("（没有发出：连接没有建立）\n%1 %2").arg(record.method, record.url)
+                                          : headText(hop.requestHead);
+        text += QStringLiteral("\n\n");
         text += shownBody(hop.requestBody, entry.whole.request.value(i, hop.requestBody.size()), hex,
                           [](const QByteArray &bytes) { return decodeUtf8LikeBrowsers(bytes); });
         if (i + 1 < record.hops.size())
@@ -167,7 +170,8 @@ QString shownTimings(const ExchangeRecord &record)
     QStringList hops;
     for (qsizetype i = 0; i < record.hops.size(); ++i) {
         const ExchangeHop &hop = record.hops.at(i);
-        QString line = QStringLiteral("连接 %1，首字节 %2，应答完整 %3")
+        // Without an answer, the last time is when the hop gave up.
+        QString line = (hop.status ? QStringLiteral("连接 %1，首字节 %2，应答完整 %3") : QStringLiteral("连接 %1，首字节 %2，结束于 %3"))
                            .arg(msText(hop.connectedMs), msText(hop.firstByteMs), msText(hop.wholeMs));
         if (record.hops.size() > 1)
             line = QStringLiteral("第 %1 跳：").arg(i + 1) + line;
