@@ -125,8 +125,8 @@ ExchangeWindow::ExchangeWindow(QWidget *parent)
     layout->addWidget(split);
     resize(1000, 700);
     // A third for the list, the rest for the exchange; the bodies above the verdict.
-    split->setSizes({220, 460});
-    detailSplit->setSizes({320, 120});
+    split->setSizes({170, 510});
+    detailSplit->setSizes({300, 190});
 
     connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &ExchangeWindow::showSelected);
     connect(hex_, &QCheckBox::toggled, this, &ExchangeWindow::showSelected);
