@@ -84,6 +84,9 @@ ExchangeActions::ExchangeActions(Form1 &mainWindow, ProgramWideWindow<Form2> &re
     }
 
     mainWindow_.installEventFilter(this);
+    // Closing the main window ends the program as before: this window does
+    // not keep it running.
+    connect(&mainWindow_, &Window::closed, window_.get(), &QWidget::close);
     resultWindow.whenLoaded([this](Form2 &form) { attachTo(form); });
 }
 

@@ -61,6 +61,7 @@ class TestExchangeActions : public QObject {
 private slots:
     void opensFromEachWayIn_data();
     void opensFromEachWayIn();
+    void closesWithTheMainWindow();
     void retryPostsThreeExchangesOfOneGroup();
     void moreSamplesFillTheXmlBox_data();
     void moreSamplesFillTheXmlBox();
@@ -111,6 +112,18 @@ void TestExchangeActions::opensFromEachWayIn()
         details->trigger();
     }
     QTRY_VERIFY(program.actions.window().isVisible());
+}
+
+void TestExchangeActions::closesWithTheMainWindow()
+{
+    ProgramWithExchanges program;
+    program.actions.showWindow();
+    QVERIFY(program.actions.window().isVisible());
+    program.form.close();
+    // Nothing left open to keep the program running.
+    const auto windows = QApplication::topLevelWidgets();
+    for (const QWidget *window : windows)
+        QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
 }
 
 void TestExchangeActions::retryPostsThreeExchangesOfOneGroup()
