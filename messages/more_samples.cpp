@@ -1,8 +1,10 @@
 #include "more_samples.h"
 
+#include "secure_random.h"
+
 #include <QDateTime>
-#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QtEndian>
 
 namespace {
 
@@ -109,7 +111,7 @@ const PushSample *findPushSample(QStringView name)
 
 quint64 freshMsgId()
 {
-    return QRandomGenerator::system()->generate64() >> 1;
+    return qFromBigEndian<quint64>(secureRandomBytes(8).constData()) >> 1;
 }
 
 QString buildPushSample(const PushSample &sample)

@@ -23,7 +23,7 @@ const QList<PushSample> &pushSamples();
 // The sample of that command-line name, or nullptr.
 const PushSample *findPushSample(QStringView name);
 
-// A message id as the platform gives one: 64 bits from the system's CSPRNG,
+// A message id as the platform gives one: 64 bits from libcrypto's generator,
 // kept below 2^63 so that parsers reading a signed 64-bit number take it.
 quint64 freshMsgId();
 
