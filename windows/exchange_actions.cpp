@@ -15,7 +15,6 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QScopeGuard>
-#include <QUrl>
 
 namespace {
 
@@ -173,9 +172,7 @@ void ExchangeActions::copyCurlCommand()
         showMessage(&mainWindow_, *post.problem);
         return;
     }
-    // The URL as the request object puts it on the wire.
-    const QString url = QString::fromLatin1(QUrl(post.url).toEncoded());
-    QApplication::clipboard()->setText(curlCommand(url, post.body.toUtf8(), kXmlPostContentType));
+    QApplication::clipboard()->setText(curlCommand(post.url, post.body.toUtf8(), kXmlPostContentType));
 }
 
 bool ExchangeActions::eventFilter(QObject *watched, QEvent *event)
