@@ -66,6 +66,7 @@ private slots:
     void moreSamplesFillTheXmlBox_data();
     void moreSamplesFillTheXmlBox();
     void curlCommandSendsWhatThePostSends();
+    void windowCopiesTheSelectedRequest();
 };
 
 void TestExchangeActions::opensFromEachWayIn_data()
@@ -204,6 +205,32 @@ void TestExchangeActions::curlCommandSendsWhatThePostSends()
     QCOMPARE(requests[1].target, requests[0].target);
     QCOMPARE(requests[1].body, requests[0].body);
     QCOMPARE(requests[1].headers.find("Content-Type")->second, requests[0].headers.find("Content-Type")->second);
+}
+
+void TestExchangeActions::windowCopiesTheSelectedRequest()
+{
+    RecordingServer server;
+    ProgramWithExchanges program;
+    program.enterEndpoint(server.url(u"/api/?x=1"_s));
+    program.click("Command3"); // the location sample, with non-ASCII text
+    program.mainWindowAction(u"模拟平台重试"_s)->trigger();
+    QCOMPARE(server.requests().size(), 3u);
+
+    program.actions.window().selectRow(2);
+    auto *copy = program.actions.window().findChild<QPushButton *>();
+    QCOMPARE(copy->text(), u"复制为 curl 命令");
+    QVERIFY(copy->isEnabled());
+    copy->click();
+
+    QProcess shell;
+    shell.start(u"sh"_s, {u"-c"_s, QApplication::clipboard()->text() + u" -s -o /dev/null"_s});
+    QVERIFY(shell.waitForFinished(60'000));
+    QCOMPARE(shell.exitCode(), 0);
+    const auto requests = server.requests();
+    QCOMPARE(requests.size(), 4u);
+    QCOMPARE(requests[3].target, requests[0].target);
+    QCOMPARE(requests[3].body, requests[0].body);
+    QCOMPARE(requests[3].headers.find("Content-Type")->second, requests[0].headers.find("Content-Type")->second);
 }
 
 QTEST_MAIN(TestExchangeActions)
