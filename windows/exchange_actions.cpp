@@ -114,8 +114,10 @@ void ExchangeActions::attachTo(Form2 &resultWindow)
         QMenu *menu = box->createStandardContextMenu();
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->addSeparator();
-        menu->addAction(QStringLiteral("查看交互详情"), show_->shortcut(), this, [this] { show_->trigger(); })
-            ->setShortcutVisibleInContextMenu(true);
+        // The shortcut is shown, not registered again: two actions on one
+        // key would make it ambiguous while the menu is open.
+        menu->addAction(QStringLiteral("查看交互详情\t") + show_->shortcut().toString(QKeySequence::NativeText), this,
+                        [this] { show_->trigger(); });
         menu->popup(box->viewport()->mapToGlobal(at));
     });
 }

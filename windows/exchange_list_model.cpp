@@ -149,7 +149,9 @@ QVariant ExchangeListModel::data(const QModelIndex &index, int role) const
         break;
     case Qt::AccessibleTextRole:
         if (index.column() == Verdict)
-            return QStringLiteral("判定：") + (record.cancelled ? QStringLiteral("已取消") : verdictMarkText(mark).section(QLatin1Char(' '), 1));
+            return QStringLiteral("判定：") + (record.cancelled          ? QStringLiteral("已取消")
+                                               : mark == VerdictMark::None ? QStringLiteral("无")
+                                                                           : verdictMarkText(mark).section(QLatin1Char(' '), 1));
         break;
     case Qt::ForegroundRole:
         if (index.column() == Verdict && mark != VerdictMark::None)

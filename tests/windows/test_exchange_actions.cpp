@@ -43,7 +43,9 @@ struct ProgramWithExchanges : ProgramUnderTest {
 QAction *actionNamed(QMenu *menu, const QString &text)
 {
     const auto actions = menu->actions();
-    const auto found = std::find_if(actions.begin(), actions.end(), [&](QAction *a) { return a->text() == text; });
+    // A menu entry's text may end in the shortcut it shows, after a tab.
+    const auto found = std::find_if(actions.begin(), actions.end(),
+                                    [&](QAction *a) { return a->text().section(u'\t', 0, 0) == text; });
     return found == actions.end() ? nullptr : *found;
 }
 
@@ -108,7 +110,8 @@ void TestExchangeActions::opensFromEachWayIn()
         QVERIFY(entries.size() > 2);
         QCOMPARE(entries.last(), details);
         QVERIFY(entries.at(entries.size() - 2)->isSeparator());
-        QCOMPARE(details->shortcut(), ExchangeActions::showShortcut());
+        QCOMPARE(details->text().section(u'\t', 1),
+                 ExchangeActions::showShortcut().toString(QKeySequence::NativeText));
         menu->close();
         details->trigger();
     }
