@@ -1,5 +1,7 @@
 #include "exchange_actions.h"
+#include "exchange_wait.h"
 #include "more_samples.h"
+#include "network_http_request.h"
 #include "program_under_test.h"
 #include "recording_server.h"
 
@@ -10,6 +12,8 @@
 #include <QMenu>
 #include <QProcess>
 #include <QTest>
+
+#include <future>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -56,6 +60,20 @@ void activate(QWidget &window)
     QVERIFY(QTest::qWaitForWindowActive(&window));
 }
 
+// Gives each post up as soon as it is under way, as Esc does.
+class GivingUp : public ExchangeWaiter {
+public:
+    int waits = 0;
+    void wait(ExchangeInProgress &exchange) override
+    {
+        ++waits;
+        std::promise<void> finished;
+        exchange.setWake([&] { finished.set_value(); });
+        exchange.cancel();
+        finished.get_future().wait();
+    }
+};
+
 } // namespace
 
 class TestExchangeActions : public QObject {
@@ -65,6 +83,7 @@ private slots:
     void opensFromEachWayIn();
     void closesWithTheMainWindow();
     void retryPostsThreeExchangesOfOneGroup();
+    void retryGivenUpPostsNoMore();
     void moreSamplesFillTheXmlBox_data();
     void moreSamplesFillTheXmlBox();
     void curlCommandSendsWhatThePostSends();
@@ -156,6 +175,32 @@ void TestExchangeActions::retryPostsThreeExchangesOfOneGroup()
     // A post of the main window's own is listed apart from the group.
     program.actions.record(PushPostOutcome{journal.at(0).record, {}, {}, {}});
     QCOMPARE(program.actions.window().model().journal().at(0).group, 0);
+}
+
+void TestExchangeActions::retryGivenUpPostsNoMore()
+{
+    RecordingServer server;
+    server.setAnswerer([](const RecordingServer::Request &) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return RecordingServer::Answer{200, "text/plain", "late"};
+    });
+    GivingUp esc;
+    ProgramUnderTest program;
+    ExchangeActions actions(program.form, program.results, [&] {
+        ExchangeSettings settings;
+        settings.waiter = &esc;
+        return std::make_unique<NetworkHttpRequest>(settings);
+    });
+    program.enterEndpoint(server.url());
+    program.click("Command2");
+
+    actions.mainWindowActions().at(1)->trigger();
+
+    QCOMPARE(esc.waits, 1);
+    const ExchangeJournal &journal = actions.window().model().journal();
+    QCOMPARE(journal.size(), 1);
+    QVERIFY(journal.at(0).record.cancelled);
+    QCOMPARE(journal.at(0).tryNumber, 1);
 }
 
 void TestExchangeActions::moreSamplesFillTheXmlBox_data()
