@@ -38,8 +38,8 @@ xdotool key Escape
 sleep 0.5
 
 # The XML box's menu: its editing entries, then the program's.
-xdotool mousemove --window "$main" --sync 200 150 click 3
+xdotool mousemove --window "$main" --sync 200 110 click 3
 sleep 0.8
 eval "$(xdotool getwindowgeometry --shell "$main")"
-import -window root -crop "$((WIDTH + 220))x$((HEIGHT + 70))+$((X - 10))+$((Y - 40))" +repage docs/context-menu.png
+import -window root -crop "$((WIDTH + 220))x$((HEIGHT + 95))+$((X - 10))+$((Y - 40))" +repage docs/context-menu.png
 echo "wrote docs/access-settings.png and docs/context-menu.png"

@@ -1,5 +1,7 @@
 #include "access_settings_store.h"
+#include "exchange_actions.h"
 #include "form1.h"
+#include "main_window_menu.h"
 #include "program_options.h"
 #include "toolkit/message_box.h"
 
@@ -26,6 +28,10 @@ int main(int argc, char *argv[])
     ProgramWideWindow<Form2> resultWindow;
     Form1 form(resultWindow);
     form.setAccessSettings(options.overrides.over(saved));
+    ExchangeActions exchanges(form, resultWindow, createHttpRequest, [&form] { return form.accessSettings(); });
+    form.contextMenu().addActions(exchanges.mainWindowActions());
+    form.contextMenu().addXmlBoxMenu(exchanges.moreSamplesMenu());
+    QObject::connect(&form, &Form1::posted, &exchanges, &ExchangeActions::record);
     // Only what the user accepts in the dialog is saved; the command line's
     // settings hold for this run.
     QObject::connect(&form, &Form1::accessSettingsEdited, &form, [&form](const AccessSettings &settings) {
