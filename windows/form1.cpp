@@ -168,5 +168,11 @@ void Form1::Command4Click()
     result.Text1()->setText(answer);
     if (!result.isVisible())
         placeBeside(result, *this);
-    result.show();
+    // Up front with the answer, whatever the user did to it meanwhile.
+    if (result.isMinimized())
+        result.showNormal();
+    else
+        result.show();
+    result.raise();
+    result.activateWindow();
 }

@@ -30,6 +30,7 @@ private slots:
     void postsTheXmlBoxAsItStands();
     void eachPostReplacesTheAnswer();
     void closedResultWindowComesBack();
+    void minimizedResultWindowComesBack();
     void emptyAnswerStillShown();
     void shortEndpointIsRefused_data();
     void shortEndpointIsRefused();
@@ -142,6 +143,20 @@ void TestPostAction::closedResultWindowComesBack()
     program.click("Command4");
     QVERIFY(program.resultWindow().isVisible());
     QCOMPARE(program.answerShown(), u"a new answer"_s);
+}
+
+void TestPostAction::minimizedResultWindowComesBack()
+{
+    RecordingServer server;
+    ProgramUnderTest program;
+    program.enterEndpoint(server.url());
+    program.click("Command4");
+    program.resultWindow().showMinimized();
+    QVERIFY(program.resultWindow().isMinimized());
+
+    program.click("Command4");
+    QVERIFY(program.resultWindow().isVisible());
+    QVERIFY(!program.resultWindow().isMinimized());
 }
 
 void TestPostAction::emptyAnswerStillShown()
