@@ -1,24 +1,32 @@
 #pragma once
 
 #include "access_settings.h"
+#include "curl_exchange.h"
 #include "form2.h"
 #include "http_request.h"
 #include "push_post.h"
 #include "toolkit/program_wide_window.h"
+#include "toolkit/waiting_loop.h"
 #include "toolkit/window.h"
 
 class MainWindowMenu;
 class MultiLineTextBox;
 class SingleLineTextBox;
 
+// Makes the request object of one post from the settings the window gives
+// it, how to wait for the exchange among them; a test hands in its own.
+using PostRequestFactory = std::function<std::unique_ptr<HttpRequest>(const ExchangeSettings &)>;
+std::unique_ptr<HttpRequest> createNetworkRequest(const ExchangeSettings &settings);
+
 // The main window: the endpoint box, the XML box, three load buttons, the
 // post button and a one-line hint. Posting fills and shows the program's
-// one result window.
+// one result window. While a post waits, Esc or closing the window gives it
+// up.
 class Form1 : public Window {
     Q_OBJECT
 public:
     explicit Form1(ProgramWideWindow<Form2> &resultWindow,
-                   HttpRequestFactory createRequest = createHttpRequest, QWidget *parent = nullptr);
+                   PostRequestFactory createRequest = createNetworkRequest, QWidget *parent = nullptr);
 
     // The settings each post is signed and encrypted with; Label1 says which.
     const AccessSettings &accessSettings() const { return access_; }
@@ -50,7 +58,8 @@ private:
     MultiLineTextBox *Text2() const;
 
     ProgramWideWindow<Form2> &resultWindow_;
-    HttpRequestFactory createRequest_;
+    PostRequestFactory createRequest_;
+    WaitingLoop waiting_;
     AccessSettings access_;
     const QString unsignedHint_;
     MainWindowMenu *const menu_;
