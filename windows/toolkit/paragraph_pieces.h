@@ -13,7 +13,7 @@
 // A paragraph at most this long (in UTF-16 units) is held whole, as Qt would.
 inline constexpr qsizetype kLongParagraph = 16'384;
 // The pieces of a longer one are at most this long.
-inline constexpr qsizetype kParagraphPiece = 2'048;
+inline constexpr qsizetype kParagraphPiece = 1'024;
 
 struct ParagraphPieces {
     QString text;            // the text with a paragraph separator between pieces

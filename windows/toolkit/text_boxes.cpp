@@ -11,6 +11,7 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -48,29 +49,27 @@ void giveBackFreedMemoryLater()
 }
 
 // Marks as joins the paragraphs `joins` (counted from `first`), and every
-// other paragraph after `first` up to `last` as a real one.
+// other paragraph after `first` up to `last` as a real one. Runs of joins
+// are marked at once: one change of the document each, not one a piece.
 void markJoins(QTextDocument *document, int first, const QList<qsizetype> &joins, int last = -1)
 {
     QTextCursor cursor(document);
     cursor.beginEditBlock();
-    QTextBlockFormat joined, real;
+    const auto format = [&](qsizetype from, qsizetype to, const QTextBlockFormat &format) {
+        cursor.setPosition(document->findBlockByNumber(int(from)).position());
+        cursor.setPosition(document->findBlockByNumber(int(to)).position(), QTextCursor::KeepAnchor);
+        cursor.setBlockFormat(format);
+    };
+    if (last > first)
+        format(first + 1, last, QTextBlockFormat());
+    QTextBlockFormat joined;
     joined.setProperty(kJoinsPrevious, true);
-    auto join = joins.cbegin();
-    int number = 1;
-    for (QTextBlock block = document->findBlockByNumber(first + 1); block.isValid(); block = block.next(), ++number) {
-        if (last >= 0 && first + number > last)
-            break;
-        const bool isJoin = join != joins.cend() && *join == number;
-        if (isJoin)
-            ++join;
-        else if (last < 0)
-            continue; // fresh from setPlainText: unmarked
-        if (isJoin != block.blockFormat().boolProperty(kJoinsPrevious)) {
-            cursor.setPosition(block.position());
-            cursor.setBlockFormat(isJoin ? joined : real);
-        }
-        if (last < 0 && join == joins.cend())
-            break;
+    for (qsizetype i = 0; i < joins.size();) {
+        qsizetype j = i;
+        while (j + 1 < joins.size() && joins[j + 1] == joins[j] + 1)
+            ++j;
+        format(first + joins[i], first + joins[j], joined);
+        i = j + 1;
     }
     cursor.endEditBlock();
 }
@@ -124,21 +123,45 @@ MultiLineTextBox::MultiLineTextBox(QWidget *parent)
 QString MultiLineTextBox::text() const
 {
     // Raw text keeps no-break spaces and U+2028 as they are; paragraph ends
-    // read back as CR LF, pieces' joins as nothing. One pass over the copy,
-    // into a string reserved for the most it can take.
-    const QString raw = document()->toRawText();
-    QString text;
-    text.reserve(raw.size() + document()->blockCount());
-    QTextBlock block = document()->firstBlock();
-    for (qsizetype from = 0;;) {
-        const qsizetype end = raw.indexOf(QChar::ParagraphSeparator, from);
-        text.append(QStringView(raw).mid(from, (end < 0 ? raw.size() : end) - from));
-        if (end < 0)
-            break;
-        block = block.next();
-        if (!continuesPrevious(block))
-            text.append(u"\r\n");
-        from = end + 1;
+    // read back as CR LF, pieces' joins as nothing. The raw copy is changed
+    // in place: joins taken out going forward, then each paragraph end made
+    // CR LF going backward, in memory grown where it lies.
+    QString text = document()->toRawText();
+    QList<qsizetype> ends, joins; // positions of the separators
+    qsizetype position = 0;
+    for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) {
+        if (position > 0)
+            (continuesPrevious(block) ? joins : ends).append(position - 1);
+        position += block.length();
+    }
+    QChar *data = text.data();
+    if (!joins.isEmpty()) {
+        qsizetype to = joins.front(), removed = 0;
+        for (qsizetype i = 0; i < joins.size(); ++i) {
+            const qsizetype from = joins[i] + 1;
+            const qsizetype until = i + 1 < joins.size() ? joins[i + 1] : text.size();
+            std::copy(data + from, data + until, data + to);
+            to += until - from;
+            ++removed;
+        }
+        // Paragraph ends after a join moved back with the text.
+        for (qsizetype &end : ends)
+            end -= std::upper_bound(joins.cbegin(), joins.cend(), end) - joins.cbegin();
+        text.truncate(text.size() - removed);
+    }
+    if (ends.isEmpty())
+        return text;
+    qsizetype read = text.size();
+    text.resize(read + ends.size());
+    data = text.data();
+    qsizetype write = text.size();
+    for (auto end = ends.crbegin(); end != ends.crend(); ++end) {
+        const qsizetype after = *end + 1;
+        write -= read - after;
+        std::copy_backward(data + after, data + read, data + write + (read - after));
+        data[--write] = u'\n';
+        data[--write] = u'\r';
+        read = *end;
     }
     return text;
 }
