@@ -8,7 +8,6 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-
 #include <QTimer>
 
 #include <algorithm>
@@ -55,20 +54,20 @@ void markJoins(QTextDocument *document, int first, const QList<qsizetype> &joins
 {
     QTextCursor cursor(document);
     cursor.beginEditBlock();
-    const auto format = [&](qsizetype from, qsizetype to, const QTextBlockFormat &format) {
+    const auto setFormat = [&](qsizetype from, qsizetype to, const QTextBlockFormat &format) {
         cursor.setPosition(document->findBlockByNumber(int(from)).position());
         cursor.setPosition(document->findBlockByNumber(int(to)).position(), QTextCursor::KeepAnchor);
         cursor.setBlockFormat(format);
     };
     if (last > first)
-        format(first + 1, last, QTextBlockFormat());
+        setFormat(first + 1, last, QTextBlockFormat());
     QTextBlockFormat joined;
     joined.setProperty(kJoinsPrevious, true);
     for (qsizetype i = 0; i < joins.size();) {
         qsizetype j = i;
         while (j + 1 < joins.size() && joins[j + 1] == joins[j] + 1)
             ++j;
-        format(first + joins[i], first + joins[j], joined);
+        setFormat(first + joins[i], first + joins[j], joined);
         i = j + 1;
     }
     cursor.endEditBlock();
