@@ -1,0 +1,107 @@
+#include "body_file.h"
+#include "exchange_json.h"
+#include "exchange_trace.h"
+#include "exit_status.h"
+#include "help_text.h"
+#include "interrupt_watch.h"
+#include "network_http_request.h"
+#include "post_options.h"
+#include "post_run.h"
+#include "push_samples.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+void write(std::FILE *stream, const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int end(ExitStatus status, const QString &reason)
+{
+    if (!reason.isEmpty())
+        write(stderr, (u"veltrane-post: "_s + reason + u'\n').toUtf8());
+    return int(status);
+}
+
+int usageError(const QString &reason)
+{
+    return end(ExitStatus::UsageError, reason + u"(用 --help 查看用法 / see --help)"_s);
+}
+
+// The pushes to post: a sample afresh for each post, or one body for all.
+std::function<QString()> bodySource(const PostOptions &options, QString *problem)
+{
+    if (options.bodyFile) {
+        const auto read = readBodyFile(*options.bodyFile);
+        if (const auto *error = std::get_if<BodyFileError>(&read)) {
+            *problem = error->reason;
+            return {};
+        }
+        return [body = std::get<QString>(read)] { return body; };
+    }
+    return [name = options.sample.value_or(u"text"_s)] { return *buildSample(name); };
+}
+
+int post(const PostOptions &options)
+{
+    QString problem;
+    const std::function<QString()> nextBody = bodySource(options, &problem);
+    if (!nextBody)
+        return usageError(problem);
+
+    const int count = options.repeat.value_or(1);
+    const bool summarised = options.repeat.has_value();
+    const auto timeout = options.stallTimeout;
+    const HttpRequestFactory createRequest = [timeout] { return std::make_unique<NetworkHttpRequest>(timeout); };
+
+    PostJob job;
+    job.count = count;
+    job.concurrency = options.concurrency;
+    job.orderFor = [&](int) { return PushPostOrder{options.url, nextBody(), options.access}; };
+    job.post = [&](const PushPostOrder &order) { return postPush(order, createRequest); };
+    job.seen = [&](int index, const PushPostOrder &order, const PushPostOutcome &outcome) {
+        if (options.verbose)
+            write(stderr, exchangeTrace(outcome));
+        if (options.json)
+            write(stdout, jsonLine(exchangeJson(outcome, order.url, index + 1)));
+        else if (!summarised && !outcome.record.failure && !outcome.record.cancelled)
+            write(stdout, outcome.shownText.toUtf8());
+    };
+
+    PostRun run(std::move(job));
+    const RepeatSummary summary = [&] {
+        const InterruptWatch watch([&run] { run.stop(); });
+        return run.run();
+    }();
+    if (summarised)
+        write(options.json ? stderr : stdout, summary.text(count, options.concurrency).toUtf8());
+    const RunEnd runEnd = runEndOf(summary, count);
+    return end(runEnd.status, runEnd.reason);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const QCoreApplication application(argc, argv);
+    const auto parsed = parsePostOptions(QCoreApplication::arguments().mid(1));
+    if (const auto *error = std::get_if<UsageError>(&parsed))
+        return usageError(error->reason);
+    const PostOptions &options = std::get<PostOptions>(parsed);
+    if (options.help) {
+        write(stdout, helpText().toUtf8());
+        return int(ExitStatus::Passed);
+    }
+    if (options.version) {
+        write(stdout, (versionText() + u'\n').toUtf8());
+        return int(ExitStatus::Passed);
+    }
+    return post(options);
+}
