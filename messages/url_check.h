@@ -1,0 +1,21 @@
+#pragma once
+
+#include "access_settings.h"
+#include "exchange_record.h"
+#include "http_request.h"
+
+#include <QString>
+
+// How an endpoint answered the platform's check of its URL.
+struct UrlCheckResult {
+    ExchangeRecord record;
+    QString echostr; // the one sent
+    bool passed = false;
+    QString explanation; // in Chinese, for a message box
+};
+
+// Sends the platform's URL check: a GET with signature, timestamp, nonce and
+// a random echostr. It passes when the answer is 200 and its body is the
+// echostr byte for byte. Needs a token; without one nothing is sent.
+UrlCheckResult checkUrl(const QString &url, const AccessSettings &access,
+                        const HttpRequestFactory &createRequest = createHttpRequest);

@@ -1,0 +1,72 @@
+#include "platform_signature.h"
+#include "recording_server.h"
+#include "url_check.h"
+
+#include <QTest>
+#include <QUrlQuery>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestUrlCheck : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The endpoint's answer: %1 stands for the echostr it was sent.
+    void answers_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("passed");
+        QTest::addColumn<QString>("shown"); // a part of the explanation
+        QTest::newRow("echoed") << 200 << u"%1"_s << true << u"验证通过"_s;
+        QTest::newRow("quoted") << 200 << u"\"%1\""_s << false << u"第 1 个字节"_s;
+        QTest::newRow("line break after") << 200 << u"%1\n"_s << false << u"\\n"_s;
+        QTest::newRow("cut short") << 200 << u"12"_s << false << u"“12”"_s;
+        QTest::newRow("not found") << 404 << u"%1"_s << false << u"HTTP 404"_s;
+    }
+    void answers()
+    {
+        QFETCH(int, status);
+        QFETCH(QString, answer);
+        QFETCH(bool, passed);
+        QFETCH(QString, shown);
+        RecordingServer server;
+        server.setAnswerer([&](const RecordingServer::Request &request) {
+            const QString target = QString::fromStdString(request.target);
+            const QUrlQuery query(target.mid(target.indexOf(u'?') + 1));
+            return RecordingServer::Answer{status, "text/plain",
+                                           answer.arg(query.queryItemValue(u"echostr"_s)).toStdString()};
+        });
+        const AccessSettings access{u"tok"_s, QString(), QString(), QString(), MessageMode::Safe};
+        const UrlCheckResult result = checkUrl(server.url(u"/api/?keep=1"_s), access);
+        if (status != 200 && result.record.hops.isEmpty())
+            QSKIP("the request object keeps no record, so the status is not known");
+        QCOMPARE(result.passed, passed);
+        QVERIFY2(result.explanation.contains(shown), qPrintable(result.explanation));
+
+        QCOMPARE(server.requests().size(), size_t(1));
+        const RecordingServer::Request request = server.requests().front();
+        QCOMPARE(request.method, std::string("GET"));
+        const QString target = QString::fromStdString(request.target);
+        QVERIFY(target.startsWith(u"/api/?keep=1&signature="_s));
+        const QUrlQuery query(target.mid(target.indexOf(u'?') + 1));
+        QCOMPARE(query.queryItemValue(u"echostr"_s), result.echostr);
+        QCOMPARE(query.queryItemValue(u"signature"_s),
+                 platformSignature({u"tok"_s, query.queryItemValue(u"timestamp"_s), query.queryItemValue(u"nonce"_s)}));
+    }
+
+    void needsToken()
+    {
+        int made = 0;
+        const UrlCheckResult result = checkUrl(u"http://127.0.0.1:9/"_s, AccessSettings{}, [&] {
+            ++made;
+            return createHttpRequest();
+        });
+        QVERIFY(!result.passed);
+        QCOMPARE(made, 0);
+        QVERIFY(result.explanation.contains(u"Token"_s));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUrlCheck)
+#include "test_url_check.moc"
