@@ -46,3 +46,12 @@ RunEnd runEndOf(const RepeatSummary &summary, int requested)
     }
     return {};
 }
+
+RunEnd urlCheckEndOf(const UrlCheckResult &check)
+{
+    if (check.record.failure)
+        return {ExitStatus::ExchangeFailed, failureLine(check.record.failure->number, check.record.failure->description)};
+    if (!check.passed)
+        return {ExitStatus::VerdictFailed, oneLine(check.explanation)};
+    return {};
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "repeat_summary.h"
+#include "url_check.h"
 
 #include <QString>
 
@@ -24,3 +25,6 @@ RunEnd runEndOf(const RepeatSummary &summary, int requested);
 
 // The window's words for a failure: "发送失败(错误 N):…", on one line.
 QString failureLine(int number, const QString &description);
+
+// The URL check: 0 passed, 1 the endpoint answered wrong, 3 the exchange failed.
+RunEnd urlCheckEndOf(const UrlCheckResult &check);

@@ -8,8 +8,10 @@
 #include "post_options.h"
 #include "post_run.h"
 #include "push_samples.h"
+#include "url_check.h"
 
 #include <QCoreApplication>
+#include <QJsonObject>
 
 #include <cstdio>
 
@@ -49,6 +51,33 @@ std::function<QString()> bodySource(const PostOptions &options, QString *problem
     return [name = options.sample.value_or(u"text"_s)] { return *buildSample(name); };
 }
 
+HttpRequestFactory requestsStallingAfter(std::chrono::milliseconds timeout)
+{
+    return [timeout] { return std::make_unique<NetworkHttpRequest>(timeout); };
+}
+
+// The URL check: the explanation on standard output, whatever the outcome.
+int runUrlCheck(const PostOptions &options)
+{
+    const UrlCheckResult check = checkUrl(options.url, options.access, requestsStallingAfter(options.stallTimeout));
+    PushPostOutcome outcome;
+    outcome.record = check.record;
+    outcome.shownText = check.record.answerText;
+    if (options.verbose)
+        write(stderr, exchangeTrace(outcome));
+    if (options.json) {
+        QJsonObject json = exchangeJson(outcome, options.url, 1);
+        json[u"urlCheck"_s] = QJsonObject{{u"passed"_s, check.passed}, {u"echostr"_s, check.echostr},
+                                          {u"explanation"_s, check.explanation}};
+        json[u"passed"_s] = check.passed;
+        write(stdout, jsonLine(json));
+    } else {
+        write(stdout, (check.explanation + u'\n').toUtf8());
+    }
+    const RunEnd runEnd = urlCheckEndOf(check);
+    return end(runEnd.status, runEnd.reason);
+}
+
 int post(const PostOptions &options)
 {
     QString problem;
@@ -58,8 +87,7 @@ int post(const PostOptions &options)
 
     const int count = options.repeat.value_or(1);
     const bool summarised = options.repeat.has_value();
-    const auto timeout = options.stallTimeout;
-    const HttpRequestFactory createRequest = [timeout] { return std::make_unique<NetworkHttpRequest>(timeout); };
+    const HttpRequestFactory createRequest = requestsStallingAfter(options.stallTimeout);
 
     PostJob job;
     job.count = count;
@@ -103,5 +131,5 @@ int main(int argc, char *argv[])
         write(stdout, (versionText() + u'\n').toUtf8());
         return int(ExitStatus::Passed);
     }
-    return post(options);
+    return options.checkUrl ? runUrlCheck(options) : post(options);
 }

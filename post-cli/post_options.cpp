@@ -1,5 +1,6 @@
 #include "post_options.h"
 
+#include "message_crypto.h"
 #include "push_samples.h"
 
 #include <QSet>
@@ -145,6 +146,8 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
                 return usage(u"--token 为空"_s);
             options.access.token = *value;
         } else if (name == u"--aes-key") {
+            if (!decodeAesKey(*value))
+                return usage(u"--aes-key 须是 43 个字符、补上 \"=\" 后能按 base64 解码为 32 字节的 EncodingAESKey"_s);
             options.access.aesKey = *value;
         } else if (name == u"--appid") {
             options.access.appId = *value;

@@ -39,8 +39,11 @@ void TestPostOptions::refusesWhatCannotRun_data()
     QTest::newRow("timeout nan") << QStringList{url, u"--timeout=nan"_s} << u"--timeout 须是"_s;
     QTest::newRow("mode unknown") << QStringList{url, u"--token=T"_s, u"--mode=aes"_s} << u"plain、compat 或 safe"_s;
     QTest::newRow("safe without token") << QStringList{url, u"--mode=safe"_s} << u"需要同时给出 --token"_s;
-    QTest::newRow("key without token") << QStringList{url, u"--aes-key=k"_s} << u"--aes-key 需要同时给出 --token"_s;
+    QTest::newRow("key without token") << QStringList{url, u"--aes-key=abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s}
+                                       << u"--aes-key 需要同时给出 --token"_s;
     QTest::newRow("safe without key") << QStringList{url, u"--token=T"_s, u"--mode=safe"_s} << u"需要 --aes-key"_s;
+    QTest::newRow("key that does not decode")
+        << QStringList{url, u"--token=T"_s, u"--mode=safe"_s, u"--aes-key=short"_s} << u"--aes-key 须是 43 个字符"_s;
     QTest::newRow("empty token") << QStringList{url, u"--token="_s} << u"--token 为空"_s;
     QTest::newRow("check without token") << QStringList{url, u"--check-url"_s} << u"--check-url 需要 --token"_s;
     QTest::newRow("check with repeat")

@@ -9,13 +9,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryFile>
+#include <QUrlQuery>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
 // Where a row posts to; the test starts it.
-enum class Peer { None, ClosedPort, SampleEndpoint, SilentServer };
+enum class Peer { None, ClosedPort, SampleEndpoint, SilentServer, QuotingEchostr };
 
 QString bodyFile(QTemporaryFile &file, const QByteArray &bytes)
 {
@@ -46,10 +47,15 @@ void TestVeltranePost::endsWithItsStatusAndReason_data()
     QTest::addColumn<Peer>("peer");
     QTest::addColumn<QStringList>("arguments"); // after the URL
     QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("reason"); // how standard error starts, after "veltrane-post: "; empty: nothing
+    QTest::addColumn<QString>("reason"); // how standard error starts, after "veltrane-post: "
 
-    QTest::newRow("passes") << Peer::SampleEndpoint << QStringList{u"--token=T"_s} << 0 << QString();
+    // Passing rows: how standard output starts instead.
+    QTest::newRow("passes") << Peer::SampleEndpoint << QStringList{u"--token=T"_s} << 0 << u"<xml>"_s;
+    QTest::newRow("URL check passes") << Peer::SampleEndpoint << QStringList{u"--check-url"_s, u"--token=T"_s} << 0
+                                      << u"验证通过"_s;
     QTest::newRow("wrong token") << Peer::SampleEndpoint << QStringList{u"--token=X"_s} << 1 << u"判定未通过:"_s;
+    QTest::newRow("URL check answered wrong") << Peer::QuotingEchostr << QStringList{u"--check-url"_s, u"--token=T"_s}
+                                              << 1 << u"验证未通过"_s;
     QTest::newRow("refused") << Peer::ClosedPort << QStringList{} << 3 << u"发送失败(错误 1):无法连接到 127.0.0.1:"_s;
     QTest::newRow("stalled") << Peer::SilentServer << QStringList{u"--timeout=1"_s} << 3 << u"发送失败(错误 3):"_s;
     QTest::newRow("not http") << Peer::None << QStringList{} << 3 << u"发送失败(错误 5):地址 \"ftp://127.0.0.1/\""_s;
@@ -67,6 +73,7 @@ void TestVeltranePost::endsWithItsStatusAndReason()
 
     std::unique_ptr<SampleEndpointProcess> endpoint;
     std::unique_ptr<ScriptedServer> silent;
+    std::unique_ptr<RecordingServer> recording;
     QString url = u"ftp://127.0.0.1/"_s;
     switch (peer) {
     case Peer::None:
@@ -78,6 +85,14 @@ void TestVeltranePost::endsWithItsStatusAndReason()
         endpoint = std::make_unique<SampleEndpointProcess>(QStringList{u"--token"_s, u"T"_s});
         QVERIFY(endpoint->port() > 0);
         url = endpoint->url();
+        break;
+    case Peer::QuotingEchostr:
+        recording = std::make_unique<RecordingServer>();
+        recording->setAnswerer([](const RecordingServer::Request &request) {
+            const QUrlQuery query(QUrl(QString::fromStdString(request.target)));
+            return RecordingServer::Answer{200, "text/plain", '"' + query.queryItemValue(u"echostr"_s).toStdString() + '"'};
+        });
+        url = recording->url();
         break;
     case Peer::SilentServer:
         silent = std::make_unique<ScriptedServer>([](ScriptedServer::Connection &connection) {
@@ -91,9 +106,9 @@ void TestVeltranePost::endsWithItsStatusAndReason()
     const ProgramRun run = runPost(QStringList{url} + arguments);
     QVERIFY(!run.crashed);
     QCOMPARE(run.exitCode, status);
-    if (reason.isEmpty()) {
+    if (status == 0) {
         QCOMPARE(run.err, QString());
-        QVERIFY2(run.out.startsWith("<xml>"), run.out.constData()); // the endpoint's reply, as the window shows it
+        QVERIFY2(QString::fromUtf8(run.out).startsWith(reason), run.out.constData());
     } else {
         QVERIFY2(run.err.startsWith(u"veltrane-post: "_s + reason), qPrintable(run.err));
         QCOMPARE(run.err.count(u'\n'), 1); // one line
