@@ -1,19 +1,21 @@
 #include "push_samples.h"
 
+#include "more_samples.h"
 #include "samples.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct NamedSample {
+// The window's three buttons: constants, byte for byte.
+struct WindowSample {
     QString name;
     QString (*build)();
 };
 
-const QList<NamedSample> &windowSamples()
+const QList<WindowSample> &windowSamples()
 {
-    static const QList<NamedSample> samples{
+    static const QList<WindowSample> samples{
         {u"text"_s, BuildTextSample},
         {u"picture"_s, BuildPictureSample},
         {u"location"_s, BuildLocationSample},
@@ -26,16 +28,20 @@ const QList<NamedSample> &windowSamples()
 QStringList sampleNames()
 {
     QStringList names;
-    for (const NamedSample &sample : windowSamples())
+    for (const WindowSample &sample : windowSamples())
+        names << sample.name;
+    for (const PushSample &sample : pushSamples())
         names << sample.name;
     return names;
 }
 
 std::optional<QString> buildSample(const QString &name)
 {
-    for (const NamedSample &sample : windowSamples()) {
+    for (const WindowSample &sample : windowSamples()) {
         if (sample.name == name)
             return sample.build();
     }
+    if (const PushSample *sample = findPushSample(name))
+        return buildPushSample(*sample); // the time of the post and a fresh MsgId
     return std::nullopt;
 }

@@ -8,6 +8,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QTemporaryFile>
 #include <QUrlQuery>
 
@@ -38,6 +39,7 @@ private slots:
     void sendsTheBodyFileByteForByte_data();
     void sendsTheBodyFileByteForByte();
     void repeatsAgainstTheSampleEndpoint();
+    void repeatsAsDistinctPushes();
     void writesOneJsonLinePerExchange();
     void interruptedRunEndsCleanly();
 };
@@ -180,6 +182,27 @@ void TestVeltranePost::repeatsAgainstTheSampleEndpoint()
     QVERIFY2(summary.startsWith(u"发送 200 次(并发 16):完成 200 次,发送失败 0 次\n"_s), qPrintable(summary));
     QVERIFY2(summary.contains(u"判定未通过:0 次"_s) && summary.contains(u"P99"_s), qPrintable(summary));
     QTRY_COMPARE_WITH_TIMEOUT(endpoint.requestsLogged(), 200, 30'000);
+}
+
+// Each post of a repeat is signed afresh and, for a sample with a MsgId, is a new message.
+void TestVeltranePost::repeatsAsDistinctPushes()
+{
+    RecordingServer server;
+    server.setAnswer({200, "text/plain", "success"});
+    const ProgramRun run = runPost({server.url(), u"--sample=image"_s, u"--token=T"_s, u"--repeat=3"_s, u"--concurrency=3"_s});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+
+    static const QRegularExpression msgId(u"<MsgId>(\\d+)</MsgId>"_s);
+    QSet<QString> msgIds, nonces;
+    for (const RecordingServer::Request &request : server.requests()) {
+        msgIds << msgId.match(QString::fromStdString(request.body)).captured(1);
+        nonces << QUrlQuery(QUrl(QString::fromStdString(request.target))).queryItemValue(u"nonce"_s);
+    }
+    QCOMPARE(server.requests().size(), 3u);
+    QCOMPARE(msgIds.size(), 3);
+    QVERIFY(!msgIds.contains(QString()));
+    QCOMPARE(nonces.size(), 3);
+    QVERIFY(!nonces.contains(QString()));
 }
 
 void TestVeltranePost::writesOneJsonLinePerExchange()
