@@ -5,15 +5,36 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace {
+
+// The sample names, wrapped under the option's description column.
+QString wrappedSampleNames()
+{
+    constexpr qsizetype kWidth = 72;
+    const QString indent(23, u' ');
+    QString text, line;
+    for (const QString &name : sampleNames()) {
+        if (!line.isEmpty() && indent.size() + line.size() + name.size() + 2 > kWidth) {
+            text += line + u",\n"_s + indent;
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : u", "_s) + name;
+    }
+    return text + line;
+}
+
+} // namespace
+
 QString helpText()
 {
-    const QString samples = sampleNames().join(u", "_s);
+    const QString samples = wrappedSampleNames();
     return uR"(用法:veltrane-post URL [选项]
 向接收端地址 URL 发送一条推送消息(与 Veltrane 窗口同一套发送、签名、加密与解码),
 在标准输出上原样打印接收端的回复文本(加密的回复先解密),即结果窗口显示的文字,
 UTF-8 编码,不另加换行。
 
-  --sample 名称        现成的推送:%1
+  --sample 名称        现成的推送:
+                       %1
                        (text、picture、location 与窗口的三个按钮逐字节相同;
                        其余样例每次带新的 MsgId)
   --body 文件          正文取自文件,逐字节发送('-' 为标准输入);
@@ -45,7 +66,8 @@ Posts one push message to the endpoint URL (the same post, signature, encryption
 the Veltrane window) and prints the endpoint's answer on standard output exactly as the result
 window shows it (decrypted when it was encrypted), in UTF-8, with no newline added.
 
-  --sample NAME        a ready-made push: %1
+  --sample NAME        a ready-made push:
+                       %1
                        (text, picture and location are byte for byte the window's three;
                        the others carry a fresh MsgId each time)
   --body FILE          the body from a file, sent byte for byte ('-' for standard input);
