@@ -36,6 +36,7 @@ private slots:
     void endsWithItsStatusAndReason_data();
     void endsWithItsStatusAndReason();
     void sendsTheWindowsBytes();
+    void printsTheDecryptedReplyInSafeMode();
     void sendsTheBodyFileByteForByte_data();
     void sendsTheBodyFileByteForByte();
     void repeatsAgainstTheSampleEndpoint();
@@ -137,6 +138,18 @@ void TestVeltranePost::sendsTheWindowsBytes()
     };
     QCOMPARE(sent(program.headers), sent(window.headers));
     QCOMPARE(program.headers.count("Content-Type"), 1u);
+}
+
+void TestVeltranePost::printsTheDecryptedReplyInSafeMode()
+{
+    const QString key = u"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s;
+    SampleEndpointProcess endpoint({u"--token"_s, u"T"_s, u"--aes-key"_s, key, u"--appid"_s, u"wx1"_s});
+    QVERIFY(endpoint.port() > 0);
+    const ProgramRun run = runPost({endpoint.url(), u"--token=T"_s, u"--mode=safe"_s, u"--aes-key"_s, key, u"--appid=wx1"_s});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const QString shown = QString::fromUtf8(run.out);
+    QVERIFY2(shown.startsWith(u"<xml>"_s) && shown.contains(u"收到文本消息：this is a test"_s) && !shown.contains(u"Encrypt"_s),
+             qPrintable(shown));
 }
 
 void TestVeltranePost::sendsTheBodyFileByteForByte_data()
