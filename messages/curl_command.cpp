@@ -1,5 +1,7 @@
 #include "curl_command.h"
 
+#include "browser_url.h"
+
 #include <QStringDecoder>
 #include <QUrl>
 
@@ -57,9 +59,9 @@ QString curlCommand(const QString &url, const QByteArray &body, const QByteArray
     const QString contentTypeField = contentType.isEmpty()
         ? QStringLiteral("Content-Type:")
         : QStringLiteral("Content-Type: ") + QString::fromUtf8(contentType);
-    // The URL as the program puts it on the wire: QUrl's encoded form.
-    const QUrl parsed(url);
-    const QString sentUrl = parsed.isValid() ? QString::fromLatin1(parsed.toEncoded()) : url;
+    // The URL as the program puts it on the wire.
+    const QByteArray wire = wireUrlOf(url);
+    const QString sentUrl = wire.isEmpty() ? url : QString::fromLatin1(wire);
     return QStringLiteral("printf %1 | curl -sS -g --compressed -H %2 -H 'Expect:' --data-binary @- --url %3")
         .arg(shellQuoted(printfFormat(body)), shellQuoted(contentTypeField), shellQuoted(sentUrl));
 }

@@ -1,10 +1,13 @@
 #include "curl_exchange.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
+#include "content_decoding.h"
+#include "proxy_choice.h"
+
+#include <QUrl>
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -25,6 +28,13 @@ using Easy = std::unique_ptr<CURL, EasyDeleter>;
 using Multi = std::unique_ptr<CURLM, MultiDeleter>;
 using List = std::unique_ptr<curl_slist, ListDeleter>;
 
+// The library's global state is set up once, by whichever thread comes first.
+void setUpLibraryOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
 // Keeps the easy handle in the multi handle for as long as it lives.
 class Attached {
 public:
@@ -38,24 +48,123 @@ private:
     CURL *easy_;
 };
 
-std::size_t appendBody(char *data, std::size_t size, std::size_t count, void *body)
+// What the library's callbacks fill in. They catch everything they could
+// throw: no C++ exception may unwind through the library's C frames.
+struct Receiving {
+    const ExchangeSettings &settings;
+    ExchangeResult &result;
+    std::optional<QByteArray> contentLength; // of the head being read
+    QList<QByteArray> codings;               // its content codings, in order
+    std::unique_ptr<ContentDecoder> decoder; // made at the head's end when it names codings
+    QString decodingError;
+    bool reserved = false;
+
+    // Keeps a decoded piece of the body, up to the limit.
+    bool keep(QByteArrayView piece)
+    {
+        QByteArray &body = result.body;
+        if (body.size() + piece.size() > settings.answerLimit) {
+            result.tooLarge = true;
+            return false;
+        }
+        if (settings.onBodyPiece)
+            settings.onBodyPiece(piece);
+        if (!std::exchange(reserved, true) && contentLength && codings.isEmpty()) {
+            // One allocation for an announced body, none as it grows.
+            const qint64 announced = contentLength->toLongLong();
+            if (announced > 0 && announced <= settings.answerLimit)
+                body.reserve(qsizetype(announced));
+        }
+        body.append(piece);
+        return true;
+    }
+
+    void fail() noexcept { result.callbackFailure = std::current_exception(); }
+};
+
+bool isHeaderNamed(QByteArrayView line, QByteArrayView name)
 {
-    static_cast<QByteArray *>(body)->append(data, qsizetype(size * count));
-    return size * count;
+    return line.size() > name.size() && line[name.size()] == ':'
+        && line.first(name.size()).compare(name, Qt::CaseInsensitive) == 0;
 }
 
-// This machine's own addresses are never reached through a proxy, besides
-// what no_proxy names.
-QByteArray hostsWithoutProxy()
+std::size_t receiveBody(char *data, std::size_t size, std::size_t count, void *context) noexcept
 {
-    QByteArray hosts = qgetenv("no_proxy");
-    if (hosts.isEmpty())
-        hosts = qgetenv("NO_PROXY");
-    if (hosts.trimmed() == "*")
-        return hosts;
-    if (!hosts.isEmpty())
-        hosts += ',';
-    return hosts + "localhost,127.0.0.0/8,::1";
+    auto &receiving = *static_cast<Receiving *>(context);
+    const QByteArrayView bytes(data, qsizetype(size * count));
+    try {
+        const bool kept = receiving.decoder
+            ? receiving.decoder->feed(bytes, [&receiving](QByteArrayView piece) { return receiving.keep(piece); })
+            : receiving.keep(bytes);
+        if (!kept && receiving.decoder)
+            receiving.decodingError = receiving.decoder->error();
+        return kept ? size * count : CURL_WRITEFUNC_ERROR;
+    } catch (...) {
+        receiving.fail();
+        return CURL_WRITEFUNC_ERROR;
+    }
+}
+
+// Keeps the final answer's head: a status line (after a 100 Continue, say)
+// starts a new head; lines after the head's empty line are trailers.
+std::size_t receiveHead(char *data, std::size_t size, std::size_t count, void *context) noexcept
+{
+    auto &receiving = *static_cast<Receiving *>(context);
+    ExchangeResult &result = receiving.result;
+    const QByteArrayView line(data, qsizetype(size * count));
+    try {
+        if (line.startsWith("HTTP/")) {
+            result.answerHead.clear();
+            result.headEnded = false;
+            receiving.contentLength.reset();
+            receiving.codings.clear();
+            receiving.decoder.reset();
+        } else if (result.headEnded) {
+            return size * count;
+        }
+        result.answerHead.append(line);
+        if (line == "\r\n" || line == "\n") {
+            result.headEnded = true;
+            if (!receiving.codings.isEmpty())
+                receiving.decoder = std::make_unique<ContentDecoder>(receiving.codings);
+        } else if (isHeaderNamed(line, "content-length")) {
+            // Repeated, the same value is harmless; two values leave the
+            // answer's end ambiguous, so the exchange stops here.
+            for (const QByteArray &value : line.sliced(15).toByteArray().split(',')) {
+                const QByteArray length = value.trimmed();
+                if (!receiving.contentLength)
+                    receiving.contentLength = length;
+                else if (*receiving.contentLength != length) {
+                    result.conflictingLengths = std::pair(*receiving.contentLength, length);
+                    return CURL_WRITEFUNC_ERROR;
+                }
+            }
+        } else if (isHeaderNamed(line, "content-encoding")) {
+            receiving.codings += line.sliced(17).toByteArray().split(',');
+        }
+        return size * count;
+    } catch (...) {
+        receiving.fail();
+        return CURL_WRITEFUNC_ERROR;
+    }
+}
+
+// Keeps the request's head as it went on the wire. A head that is complete
+// already belongs to an earlier request (a proxy's CONNECT): the next replaces it.
+int watchWire(CURL *, curl_infotype type, char *data, std::size_t size, void *context) noexcept
+{
+    if (type != CURLINFO_HEADER_OUT)
+        return 0;
+    auto &receiving = *static_cast<Receiving *>(context);
+    try {
+        QByteArray &head = receiving.result.requestHead;
+        if (head.endsWith("\r\n\r\n"))
+            head.clear();
+        head.append(data, qsizetype(size));
+    } catch (...) {
+        receiving.fail();
+    }
+    return 0;
 }
 
 List requestHeaders(const ExchangeRequest &request)
@@ -66,15 +175,6 @@ List requestHeaders(const ExchangeRequest &request)
     // No "Expect: 100-continue" pause before a larger body: it goes at once.
     list = curl_slist_append(list, "Expect:");
     return List(list);
-}
-
-// Notes whether the answer's head came to its end, the empty line; a new
-// status line (after a 100 Continue, say) starts a new head.
-std::size_t watchHead(char *data, std::size_t size, std::size_t count, void *headEnded)
-{
-    const QByteArrayView line(data, qsizetype(size * count));
-    *static_cast<bool *>(headEnded) = line == "\r\n" || line == "\n";
-    return size * count;
 }
 
 std::optional<QByteArray> lastHeader(CURL *easy, const char *name)
@@ -99,16 +199,53 @@ curl_off_t progressOf(CURL *easy)
     return (connected > 0) + (secured > 0) + headers + down + up;
 }
 
+double millisecondsOf(CURL *easy, CURLINFO what)
+{
+    curl_off_t microseconds = 0;
+    curl_easy_getinfo(easy, what, &microseconds);
+    return microseconds > 0 ? double(microseconds) / 1000.0 : -1;
+}
+
 } // namespace
 
-ExchangeResult runExchange(const ExchangeRequest &request, const ExchangeSettings &settings)
+// Registers the multi handle being waited on, so that a cancel can wake it.
+class CancelWatch {
+public:
+    CancelWatch(ExchangeCancel &cancel, CURLM *multi) : cancel_(cancel)
+    {
+        const std::lock_guard lock(cancel_.mutex_);
+        cancel_.multi_ = multi;
+    }
+    ~CancelWatch()
+    {
+        const std::lock_guard lock(cancel_.mutex_);
+        cancel_.multi_ = nullptr;
+    }
+    CancelWatch(const CancelWatch &) = delete;
+    CancelWatch &operator=(const CancelWatch &) = delete;
+
+private:
+    ExchangeCancel &cancel_;
+};
+
+void ExchangeCancel::cancel()
 {
+    cancelled_ = true;
+    const std::lock_guard lock(mutex_);
+    if (multi_)
+        curl_multi_wakeup(static_cast<CURLM *>(multi_));
+}
+
+ExchangeResult runExchange(const ExchangeRequest &request, const ExchangeSettings &settings, ExchangeCancel &cancel)
+{
+    setUpLibraryOnce();
     ExchangeResult result;
     // What the handles point to outlives them.
     char errorText[CURL_ERROR_SIZE] = {};
-    bool headEnded = false;
+    Receiving receiving{settings, result, {}, {}, {}, {}, false};
     const List headers = requestHeaders(request);
-    const QByteArray noProxy = hostsWithoutProxy();
+    const QUrl url = QUrl::fromEncoded(request.url);
+    result.proxy = proxyFor(url.scheme().toLatin1(), url.host(QUrl::EncodeUnicode));
     const Easy easy(curl_easy_init());
     const Multi multi(curl_multi_init());
     if (!easy || !multi || !headers) {
@@ -124,14 +261,20 @@ ExchangeResult runExchange(const ExchangeRequest &request, const ExchangeSetting
     curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
     curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(e, CURLOPT_HTTP_CONTENT_DECODING, 0L); // undone by ContentDecoder
     curl_easy_setopt(e, CURLOPT_USERAGENT, "Veltrane/" VELTRANE_VERSION);
-    curl_easy_setopt(e, CURLOPT_NOPROXY, noProxy.constData());
+    // Empty: no proxy at all, whatever the environment says.
+    curl_easy_setopt(e, CURLOPT_PROXY, result.proxy.constData());
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorText);
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, appendBody);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, &result.body);
-    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, watchHead);
-    curl_easy_setopt(e, CURLOPT_HEADERDATA, &headEnded);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, receiveBody);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &receiving);
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, receiveHead);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, &receiving);
+    // The request's head is only told through the debug function.
+    curl_easy_setopt(e, CURLOPT_DEBUGFUNCTION, watchWire);
+    curl_easy_setopt(e, CURLOPT_DEBUGDATA, &receiving);
+    curl_easy_setopt(e, CURLOPT_VERBOSE, 1L);
     if (!settings.trustedCertificates.isEmpty()) {
         curl_blob authorities{const_cast<char *>(settings.trustedCertificates.constData()),
                               std::size_t(settings.trustedCertificates.size()), CURL_BLOB_COPY};
@@ -150,34 +293,45 @@ ExchangeResult runExchange(const ExchangeRequest &request, const ExchangeSetting
         }
     }
 
-    const Attached attached(multi.get(), e);
-    curl_off_t progress = -1;
-    Clock::time_point lastProgress = Clock::now();
-    for (int running = 1; running;) {
-        curl_multi_perform(multi.get(), &running);
-        if (!running)
-            break;
-        if (const curl_off_t now = progressOf(e); now != progress) {
-            progress = now;
-            lastProgress = Clock::now();
-        } else if (Clock::now() - lastProgress >= settings.stallTimeout) {
-            result.stalled = true;
-            return result;
+    {
+        const Attached attached(multi.get(), e);
+        const CancelWatch watch(cancel, multi.get());
+        curl_off_t progress = -1;
+        Clock::time_point lastProgress = Clock::now();
+        for (int running = 1; running;) {
+            if (cancel.cancelled()) {
+                result.cancelled = true;
+                break;
+            }
+            if (curl_multi_perform(multi.get(), &running) != CURLM_OK || !running)
+                break;
+            const Clock::time_point now = Clock::now();
+            if (const curl_off_t moved = progressOf(e); moved != progress) {
+                progress = moved;
+                lastProgress = now;
+            } else if (now - lastProgress >= settings.stallTimeout) {
+                result.stalled = true;
+                break;
+            }
+            // Sleeps until the network, the library's own timers, a cancel
+            // or the stall limit wakes it.
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                lastProgress + settings.stallTimeout - now);
+            curl_multi_poll(multi.get(), nullptr, 0, int(std::clamp<qint64>(left.count() + 1, 1, 1000)), nullptr);
         }
-        // Waits for the network a little at a time, handling the
-        // application's other events in between.
-        curl_multi_poll(multi.get(), nullptr, 0, 10, nullptr);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        int left = 0;
+        while (CURLMsg *message = curl_multi_info_read(multi.get(), &left)) {
+            if (message->msg == CURLMSG_DONE)
+                result.curlCode = message->data.result;
+        }
     }
-
-    int left = 0;
-    while (CURLMsg *message = curl_multi_info_read(multi.get(), &left)) {
-        if (message->msg == CURLMSG_DONE)
-            result.curlCode = message->data.result;
+    if (!receiving.decodingError.isEmpty()) {
+        result.curlCode = CURLE_BAD_CONTENT_ENCODING;
+        std::snprintf(errorText, sizeof errorText, "%s", receiving.decodingError.toUtf8().constData());
     }
     // The library takes a head cut off by the end of the connection for a
     // whole one; it is an answer that never came.
-    if (result.curlCode == CURLE_OK && !headEnded) {
+    if (result.curlCode == CURLE_OK && !result.headEnded && !result.cancelled && !result.stalled) {
         result.curlCode = CURLE_PARTIAL_FILE;
         std::snprintf(errorText, sizeof errorText, "connection closed in the middle of the answer's head");
     }
@@ -190,5 +344,8 @@ ExchangeResult runExchange(const ExchangeRequest &request, const ExchangeSetting
     curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &result.status);
     result.contentType = lastHeader(e, "Content-Type");
     result.location = lastHeader(e, "Location");
+    result.connectedMs = millisecondsOf(e, CURLINFO_CONNECT_TIME_T);
+    result.firstByteMs = millisecondsOf(e, CURLINFO_STARTTRANSFER_TIME_T);
+    result.wholeMs = millisecondsOf(e, CURLINFO_TOTAL_TIME_T);
     return result;
 }

@@ -1,12 +1,19 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
+#include <atomic>
 #include <chrono>
+#include <exception>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <utility>
+
+class ExchangeWaiter;
 
 // One HTTP exchange, one request and its answer, on a connection of its own
 // that is closed when the exchange is over. Redirects are not followed here.
@@ -22,6 +29,12 @@ struct ExchangeSettings {
     std::chrono::milliseconds stallTimeout{30'000};
     // PEM certificates trusted instead of the system's authorities; empty: the system's.
     QByteArray trustedCertificates;
+    // How a synchronous send waits for its worker; none: the calling thread blocks.
+    ExchangeWaiter *waiter = nullptr;
+    // An answer whose body, content coding undone, grows past this is cut off.
+    qint64 answerLimit = qint64(256) << 20;
+    // Sees each piece of the body as it arrives, on the worker (a seam for tests).
+    std::function<void(QByteArrayView)> onBodyPiece;
 };
 
 struct ExchangeResult {
@@ -29,12 +42,35 @@ struct ExchangeResult {
     int osError = 0;
     QString message;  // the HTTP library's own words for a failure
     bool stalled = false;
+    bool cancelled = false;
+    bool tooLarge = false;           // the body passed settings.answerLimit
+    bool headEnded = false;          // the final answer's head came to its empty line
+    std::optional<std::pair<QByteArray, QByteArray>> conflictingLengths; // two Content-Length values
+    std::exception_ptr callbackFailure; // thrown inside one of the library's callbacks
+    QByteArray proxy; // the proxy it went through; empty: none
     long status = 0;
     std::optional<QByteArray> contentType;
     std::optional<QByteArray> location;
+    QByteArray requestHead; // as it went on the wire
+    QByteArray answerHead;  // the final head, status line to empty line
     QByteArray body;
+    double connectedMs = -1, firstByteMs = -1, wholeMs = -1;
 };
 
-// Runs the exchange to its end. While it waits, the application's events are
-// handled except user input, so the windows repaint but take no clicks.
-ExchangeResult runExchange(const ExchangeRequest &request, const ExchangeSettings &settings);
+// Lets any thread give up an exchange running on another: it wakes the
+// worker's wait on the network at once.
+class ExchangeCancel {
+public:
+    void cancel();
+    bool cancelled() const { return cancelled_; }
+
+private:
+    friend class CancelWatch;
+    std::atomic<bool> cancelled_ = false;
+    std::mutex mutex_;
+    void *multi_ = nullptr; // the multi handle being waited on, if any
+};
+
+// Runs the exchange to its end on the calling thread, blocking it. Never
+// throws: a failure, however it came, is in the result.
+ExchangeResult runExchange(const ExchangeRequest &request, const ExchangeSettings &settings, ExchangeCancel &cancel);

@@ -1,5 +1,7 @@
 #include "exchange_failure.h"
 
+#include "proxy_choice.h"
+
 #include <curl/curl.h>
 
 #include <cstring>
@@ -13,12 +15,51 @@ QString endpointOf(const QUrl &url)
     return QStringLiteral("%1:%2").arg(host).arg(port);
 }
 
+// A size as the user reads it: whole megabytes where it is some, else bytes.
+QString sizeInWords(qint64 bytes)
+{
+    constexpr qint64 kMegabyte = qint64(1) << 20;
+    if (bytes >= kMegabyte && bytes % kMegabyte == 0)
+        return QStringLiteral("%1 MB").arg(bytes / kMegabyte);
+    return QStringLiteral("%1 字节").arg(bytes);
+}
+
 } // namespace
 
+PostFailure postFailureOf(std::exception_ptr thrown, const QUrl &url)
+{
+    try {
+        std::rethrow_exception(thrown);
+    } catch (const PostFailure &failure) {
+        return failure;
+    } catch (const std::bad_alloc &) {
+        return PostFailure(PostFailure::Network, QStringLiteral("内存不足,无法接收 %1 的回答").arg(endpointOf(url)));
+    } catch (const std::exception &error) {
+        return PostFailure(PostFailure::Network, QStringLiteral("接收 %1 的回答时出错 (%2)")
+                                                     .arg(endpointOf(url), QString::fromLocal8Bit(error.what())));
+    } catch (...) {
+        return PostFailure(PostFailure::Network, QStringLiteral("接收 %1 的回答时出错").arg(endpointOf(url)));
+    }
+}
+
 std::optional<PostFailure> exchangeFailure(const ExchangeResult &result, const QUrl &url,
-                                           std::chrono::milliseconds stallTimeout)
+                                           const ExchangeSettings &settings)
 {
     const QString endpoint = endpointOf(url);
+    if (result.cancelled)
+        return PostFailure(PostFailure::Cancelled, QStringLiteral("发送已取消"));
+    if (result.callbackFailure)
+        return postFailureOf(result.callbackFailure, url);
+    if (result.tooLarge)
+        return PostFailure(PostFailure::AnswerTooLarge,
+                           QStringLiteral("%1 的回答超过了 %2 的上限,已停止接收")
+                               .arg(endpoint, sizeInWords(settings.answerLimit)));
+    if (result.conflictingLengths)
+        return PostFailure(PostFailure::BadAnswer,
+                           QStringLiteral("%1 的回答给出了两个不同的长度 (Content-Length: %2 与 %3),无法确定回答在哪里结束")
+                               .arg(endpoint, QString::fromLatin1(result.conflictingLengths->first),
+                                    QString::fromLatin1(result.conflictingLengths->second)));
+    const std::chrono::milliseconds stallTimeout = settings.stallTimeout;
     if (result.stalled)
         return PostFailure(PostFailure::TimedOut, QStringLiteral("连接 %1 超时:%2 秒内没有任何进展 (timed out)")
                                                       .arg(endpoint)
@@ -27,6 +68,11 @@ std::optional<PostFailure> exchangeFailure(const ExchangeResult &result, const Q
         return std::nullopt;
 
     const QString cause = result.message;
+    if (!result.proxy.isEmpty() && result.curlCode == CURLE_COULDNT_CONNECT) {
+        const QString reason = result.osError ? QString::fromLocal8Bit(std::strerror(result.osError)) : cause;
+        return PostFailure(PostFailure::Proxy, QStringLiteral("无法连接到代理服务器 %1,没有发送到 %2 (%3)")
+                                                   .arg(proxyAddressOf(result.proxy), endpoint, reason));
+    }
     switch (result.curlCode) {
     case CURLE_COULDNT_CONNECT: {
         // The system's words say why: refused, unreachable...
@@ -60,16 +106,23 @@ std::optional<PostFailure> exchangeFailure(const ExchangeResult &result, const Q
             return PostFailure(PostFailure::ConnectionClosed,
                                QStringLiteral("%1 在回答完整之前断开了连接 (%2)").arg(endpoint, cause));
         return PostFailure(PostFailure::BadAnswer, QStringLiteral("%1 的回答不是有效的 HTTP (%2)").arg(endpoint, cause));
+    case CURLE_OUT_OF_MEMORY:
+        // The library refuses a head line over 100 KB with this code; the
+        // memory is not what ran out.
+        if (!result.headEnded)
+            return PostFailure(PostFailure::BadAnswer,
+                               QStringLiteral("%1 的回答头过大或无效 (一行超过 100 KB),没有接收").arg(endpoint));
+        [[fallthrough]];
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_UNSUPPORTED_PROTOCOL:
     case CURLE_BAD_CONTENT_ENCODING:
     case CURLE_HTTP2:
     case CURLE_HTTP2_STREAM:
-    case CURLE_OUT_OF_MEMORY:
         return PostFailure(PostFailure::BadAnswer, QStringLiteral("%1 的回答不是有效的 HTTP (%2)").arg(endpoint, cause));
     case CURLE_COULDNT_RESOLVE_PROXY:
     case CURLE_PROXY:
-        return PostFailure(PostFailure::Proxy, QStringLiteral("代理服务器出错 (%1)").arg(cause));
+        return PostFailure(PostFailure::Proxy, QStringLiteral("代理服务器 %1 出错 (%2)")
+                                                   .arg(proxyAddressOf(result.proxy), cause));
     case CURLE_URL_MALFORMAT:
         return PostFailure(PostFailure::InvalidUrl, QStringLiteral("地址 \"%1\" 无效 (%2)").arg(url.toString(), cause));
     default:
@@ -82,11 +135,15 @@ bool isHttpScheme(QStringView scheme)
     return scheme == u"http" || scheme == u"https";
 }
 
-std::optional<PostFailure> redirectRefused(const QUrl &from, const QUrl &to, int redirectsSoFar, int maxRedirects)
+std::optional<PostFailure> redirectRefused(const QUrl &from, const QUrl &to, const QString &location,
+                                           int redirectsSoFar, int maxRedirects)
 {
     const QString source = endpointOf(from);
     const QString scheme = to.scheme().toLower();
-    if (!to.isValid() || !isHttpScheme(scheme))
+    if (!to.isValid() || (isHttpScheme(scheme) && to.host().isEmpty()))
+        return PostFailure(PostFailure::Redirect,
+                           QStringLiteral("%1 重定向到无效的地址 \"%2\",没有跟随").arg(source, location));
+    if (!isHttpScheme(scheme))
         return PostFailure(PostFailure::Redirect,
                            QStringLiteral("%1 重定向到 \"%2\",它不是 http 或 https 地址,没有跟随")
                                .arg(source, to.toString()));

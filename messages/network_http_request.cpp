@@ -1,10 +1,14 @@
 #include "network_http_request.h"
 
+#include "browser_url.h"
 #include "exchange_failure.h"
+#include "exchange_worker.h"
 #include "post_failure.h"
 #include "response_text.h"
 
 #include <QRegularExpression>
+
+#include <chrono>
 
 namespace {
 
@@ -75,6 +79,13 @@ void redirect(ExchangeRequest &request, long status, const QUrl &target)
     request.url = target.toEncoded();
 }
 
+// Only these make a browser follow the Location; a 300 or 305 with one is an
+// answer like any other.
+bool isFollowedRedirect(long status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
 } // namespace
 
 NetworkHttpRequest::NetworkHttpRequest(ExchangeSettings settings)
@@ -83,8 +94,8 @@ NetworkHttpRequest::NetworkHttpRequest(ExchangeSettings settings)
 }
 
 NetworkHttpRequest::NetworkHttpRequest(std::chrono::milliseconds stallTimeout)
-    : NetworkHttpRequest(ExchangeSettings{stallTimeout, {}})
 {
+    settings_.stallTimeout = stallTimeout;
 }
 
 void NetworkHttpRequest::Open(const QString &method, const QString &url, bool async)
@@ -101,21 +112,23 @@ void NetworkHttpRequest::Open(const QString &method, const QString &url, bool as
 
     // Only http and https are posted to: nothing is read from a file or any
     // other kind of address the user may type.
+    const QString address = cleanedAddress(url);
     static const QRegularExpression schemePattern(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):"));
-    if (!isHttpScheme(schemePattern.match(url).captured(1).toLower()))
+    if (!isHttpScheme(schemePattern.match(address).captured(1).toLower()))
         throw PostFailure(PostFailure::UnsupportedScheme,
-                          QStringLiteral("地址 \"%1\" 不是以 http:// 或 https:// 开头的地址,没有发送").arg(url));
-    const QUrl parsed(url);
+                          QStringLiteral("地址 \"%1\" 不是以 http:// 或 https:// 开头的地址,没有发送").arg(address));
+    const QUrl parsed(address);
     if (!parsed.isValid())
-        throw PostFailure(PostFailure::InvalidUrl, QStringLiteral("地址 \"%1\" 无效 (%2)").arg(url, parsed.errorString()));
+        throw PostFailure(PostFailure::InvalidUrl, QStringLiteral("地址 \"%1\" 无效 (%2)").arg(address, parsed.errorString()));
     if (parsed.host().isEmpty())
-        throw PostFailure(PostFailure::InvalidUrl, QStringLiteral("地址 \"%1\" 里没有主机名").arg(url));
+        throw PostFailure(PostFailure::InvalidUrl, QStringLiteral("地址 \"%1\" 里没有主机名").arg(address));
 
     method_ = normalized;
     url_ = parsed;
+    wireUrl_ = wireUrlOf(address);
     headers_.clear();
-    responseBody_.clear();
-    responseContentType_.reset();
+    responseText_.clear();
+    record_ = {};
     sent_ = false;
     state_ = Opened;
 }
@@ -146,23 +159,55 @@ void NetworkHttpRequest::send(const QString &body)
         throw invalidCall(QStringLiteral("先打开请求,再发送"));
     sent_ = true;
 
-    ExchangeRequest request{method_, url_.toEncoded(), headers_, std::nullopt};
+    const auto started = std::chrono::steady_clock::now();
+    record_.started = QDateTime::currentDateTime();
+    record_.method = QString::fromLatin1(method_);
+    record_.url = QString::fromLatin1(wireUrl_);
+    ExchangeRequest request{method_, wireUrl_, headers_, std::nullopt};
     if (method_ != "GET" && method_ != "HEAD")
         request.body = utf8ForTheWire(body);
+
+    std::exception_ptr failed;
+    {
+        // Waits here; the worker alone touches this object meanwhile.
+        ExchangeWorker worker([&](ExchangeCancel &cancel) {
+            try {
+                carryOut(std::move(request), cancel);
+            } catch (...) {
+                failed = std::current_exception();
+            }
+        });
+        worker.waitWith(settings_.waiter);
+    }
+    record_.elapsedMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    if (failed) {
+        const PostFailure failure = postFailureOf(failed, url_);
+        record_.failure = ExchangeFailureNote{failure.number(), failure.description()};
+        record_.cancelled = failure.number() == PostFailure::Cancelled;
+        throw failure;
+    }
+    state_ = Done;
+}
+
+void NetworkHttpRequest::carryOut(ExchangeRequest request, ExchangeCancel &cancel)
+{
     QUrl current = url_;
     for (int redirects = 0;; ++redirects) {
-        const ExchangeResult result = runExchange(request, settings_);
-        if (std::optional<PostFailure> failure = exchangeFailure(result, current, settings_.stallTimeout))
+        const ExchangeResult result = runExchange(request, settings_, cancel);
+        record_.hops.append(ExchangeHop{result.requestHead, request.body.value_or(QByteArray()), result.answerHead,
+                                        result.body, result.status, result.connectedMs, result.firstByteMs,
+                                        result.wholeMs});
+        if (std::optional<PostFailure> failure = exchangeFailure(result, current, settings_))
             throw *failure;
-        const bool redirected = result.location && result.status >= 300 && result.status < 400 && result.status != 304;
-        if (!redirected) {
-            responseBody_ = result.body;
-            responseContentType_ = result.contentType;
-            state_ = Done;
+        if (!(result.location && isFollowedRedirect(result.status))) {
+            record_.contentType = result.contentType;
+            responseText_ = decodeResponseText(result.body, result.contentType, &record_.decodingUsed);
+            record_.answerText = responseText_;
             return;
         }
-        const QUrl target = current.resolved(QUrl(QString::fromUtf8(*result.location)));
-        if (std::optional<PostFailure> refused = redirectRefused(current, target, redirects, kMaxRedirects))
+        const QString location = QString::fromUtf8(*result.location);
+        const QUrl target = current.resolved(QUrl(location));
+        if (std::optional<PostFailure> refused = redirectRefused(current, target, location, redirects, kMaxRedirects))
             throw *refused;
         redirect(request, result.status, target);
         current = target;
@@ -176,9 +221,12 @@ int NetworkHttpRequest::readyState() const
 
 QString NetworkHttpRequest::ResponseText() const
 {
-    if (state_ != Done)
-        return QString();
-    return decodeResponseText(responseBody_, responseContentType_);
+    return state_ == Done ? responseText_ : QString();
+}
+
+ExchangeRecord NetworkHttpRequest::record() const
+{
+    return record_;
 }
 
 std::unique_ptr<HttpRequest> createHttpRequest()

@@ -13,8 +13,8 @@
 // The request object over the network. Each exchange runs on a connection of
 // its own that is closed when it is over, so no connection, cookie or cached
 // answer survives a post. Redirects are followed as browsers follow them: at
-// most 20, only to http and https, never from https to http. A synchronous
-// send lets the windows repaint while it waits but takes no user input.
+// most 20, only to http and https, never from https to http. The exchange
+// runs on a worker thread; send waits for it through the settings' waiter.
 class NetworkHttpRequest : public HttpRequest {
 public:
     explicit NetworkHttpRequest(ExchangeSettings settings = {});
@@ -26,6 +26,7 @@ public:
     void send(const QString &body) override;
     int readyState() const override;
     QString ResponseText() const override;
+    ExchangeRecord record() const override;
 
 private:
     enum State { Unsent = 0, Opened = 1, Done = HttpRequest::Done };
@@ -35,7 +36,11 @@ private:
     bool sent_ = false;
     QByteArray method_;
     QUrl url_;
+    QByteArray wireUrl_; // as it goes out
     QList<std::pair<QByteArray, QByteArray>> headers_;
-    QByteArray responseBody_;
-    std::optional<QByteArray> responseContentType_;
+    QString responseText_;
+    ExchangeRecord record_;
+
+    // The exchange and its redirects, on the worker; throws PostFailure.
+    void carryOut(ExchangeRequest request, ExchangeCancel &cancel);
 };

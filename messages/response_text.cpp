@@ -95,12 +95,22 @@ QString decodeWith(const QByteArray &decoder, QByteArrayView bytes)
 
 QString decodeResponseText(const QByteArray &body, const std::optional<QByteArray> &contentType)
 {
+    return decodeResponseText(body, contentType, nullptr);
+}
+
+QString decodeResponseText(const QByteArray &body, const std::optional<QByteArray> &contentType, QString *encodingUsed)
+{
+    const auto decode = [encodingUsed](const QByteArray &decoder, QByteArrayView bytes) {
+        if (encodingUsed)
+            *encodingUsed = QString::fromLatin1(decoder);
+        return decodeWith(decoder, bytes);
+    };
     if (body.startsWith("\xEF\xBB\xBF"))
-        return decodeWith("UTF-8", QByteArrayView(body).sliced(3));
+        return decode("UTF-8", QByteArrayView(body).sliced(3));
     if (body.startsWith("\xFE\xFF"))
-        return decodeWith("UTF-16BE", QByteArrayView(body).sliced(2));
+        return decode("UTF-16BE", QByteArrayView(body).sliced(2));
     if (body.startsWith("\xFF\xFE"))
-        return decodeWith("UTF-16LE", QByteArrayView(body).sliced(2));
+        return decode("UTF-16LE", QByteArrayView(body).sliced(2));
 
     const MimeType mime = parseMimeType(contentType);
     QByteArray decoder = decoderForEncodingLabel(mime.charset);
@@ -112,5 +122,5 @@ QString decodeResponseText(const QByteArray &body, const std::optional<QByteArra
     }
     if (decoder.isEmpty())
         decoder = "UTF-8";
-    return decodeWith(decoder, body);
+    return decode(decoder, body);
 }

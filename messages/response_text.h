@@ -10,3 +10,6 @@
 // else, for an XML type or no Content-Type at all, the encoding that the XML
 // declaration names; else UTF-8. Bytes that do not decode become U+FFFD.
 QString decodeResponseText(const QByteArray &body, const std::optional<QByteArray> &contentType);
+
+// The same, and the name of the encoding it decoded with.
+QString decodeResponseText(const QByteArray &body, const std::optional<QByteArray> &contentType, QString *encodingUsed);

@@ -77,6 +77,7 @@ UrlCheckResult checkUrl(const QString &url, const AccessSettings &access, const 
     } catch (const PostFailure &failure) {
         result.record = request->record();
         result.record.failure = ExchangeFailureNote{failure.number(), failure.description()};
+        result.record.cancelled = failure.number() == PostFailure::Cancelled;
         result.explanation = u"验证请求未能完成：%1"_s.arg(failure.description());
     }
     if (!result.record.failure)
@@ -85,11 +86,8 @@ UrlCheckResult checkUrl(const QString &url, const AccessSettings &access, const 
         result.record.method = u"GET"_s;
     if (result.record.url.isEmpty())
         result.record.url = sentUrl;
-    if (result.record.failure) {
-        if (result.explanation.isEmpty())
-            result.explanation = u"验证请求未能完成：%1"_s.arg(result.record.failure->description);
+    if (result.record.failure)
         return result;
-    }
     if (!body) {
         result.explanation = u"没有收到完整的回复"_s;
         return result;

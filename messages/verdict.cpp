@@ -1,6 +1,7 @@
 #include "verdict.h"
 
 #include "post_failure.h"
+#include "xml_fields.h"
 
 #include <QStringDecoder>
 #include <QXmlStreamReader>
@@ -141,10 +142,11 @@ struct PushUsers {
 
 std::optional<PushUsers> pushUsers(const QString &push)
 {
-    const Parsed parsed = parseXml(push);
-    if (!parsed.root || !parsed.root->child(u"ToUserName") || !parsed.root->child(u"FromUserName"))
+    const QMap<QString, QString> fields = rootChildFields(push);
+    if (!fields.contains(QStringLiteral("ToUserName")) || !fields.contains(QStringLiteral("FromUserName")))
         return std::nullopt;
-    return PushUsers{parsed.root->childText(u"ToUserName"), parsed.root->childText(u"FromUserName")};
+    return PushUsers{fields.value(QStringLiteral("ToUserName")).trimmed(),
+                     fields.value(QStringLiteral("FromUserName")).trimmed()};
 }
 
 VerdictLine judgeUsers(const Element &reply, const QString &push)
@@ -152,8 +154,9 @@ VerdictLine judgeUsers(const Element &reply, const QString &push)
     const std::optional<PushUsers> users = pushUsers(push);
     if (!users)
         return warn(QStringLiteral("推送不是含 ToUserName 和 FromUserName 的 XML,无法比较答复的收发双方"));
-    const QString to = reply.childText(u"ToUserName");
-    const QString from = reply.childText(u"FromUserName");
+    // Whitespace around a CDATA section is layout, not part of the name.
+    const QString to = reply.childText(u"ToUserName").trimmed();
+    const QString from = reply.childText(u"FromUserName").trimmed();
     if (to == users->from && from == users->to)
         return pass(QStringLiteral("收发双方对调正确(ToUserName %1,FromUserName %2)").arg(to, from));
     return fail(QStringLiteral("收发双方不对:ToUserName 应为推送的 FromUserName “%1”,实为 “%2”;"

@@ -1,5 +1,9 @@
 #include "command_line.h"
 
+#include "message_crypto.h"
+
+#include <QString>
+
 #include <charconv>
 
 namespace {
@@ -29,7 +33,7 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(std::span<const std
             result.help = true;
             continue;
         }
-        if (option != "--port" && option != "--token")
+        if (option != "--port" && option != "--token" && option != "--aes-key" && option != "--appid")
             return CommandLineError{"未知参数：" + std::string(arguments[i])};
         if (!value) {
             if (i + 1 == arguments.size())
@@ -40,23 +44,39 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(std::span<const std
             if (value->empty())
                 return CommandLineError{"--token 的值不能为空"};
             result.token = std::string(*value);
+        } else if (option == "--aes-key") {
+            const auto key = decodeAesKey(QString::fromUtf8(value->data(), qsizetype(value->size())));
+            if (!key)
+                return CommandLineError{"--aes-key 应为 43 个字符，补上“=”后能按 base64 解出 32 字节"};
+            result.aesKey = key->toStdString();
+        } else if (option == "--appid") {
+            result.appId = std::string(*value);
         } else if (const auto port = parsePort(*value)) {
             result.port = *port;
         } else {
             return CommandLineError{"端口应为 0 到 65535 之间的整数：" + std::string(*value)};
         }
     }
+    // Encrypted pushes are signed with the token and carry the AppID.
+    if (result.aesKey && (!result.token || result.appId.empty()))
+        return CommandLineError{"--aes-key 需要同时给出 --token 和 --appid"};
+    if (!result.aesKey && !result.appId.empty())
+        return CommandLineError{"--appid 只在给出 --aes-key 时有用"};
     return result;
 }
 
 std::string Usage(std::string_view program)
 {
-    return "用法: " + std::string(program) + " [--port PORT] [--token TOKEN]\n"
+    return "用法: " + std::string(program) + " [--port PORT] [--token TOKEN [--aes-key KEY --appid APPID]]\n"
         "\n"
         "在 127.0.0.1 上扮演开发者的接收端，供 Veltrane 投递推送消息，地址为 /api/。\n"
         "\n"
         "  --port PORT    监听的端口，默认 8080；0 表示任选一个空闲端口\n"
         "  --token TOKEN  校验每个请求查询参数中的 signature、timestamp、nonce；\n"
         "                 不给则不校验签名\n"
+        "  --aes-key KEY  EncodingAESKey（43 个字符）：兼容模式和安全模式的推送\n"
+        "                 （查询参数 encrypt_type=aes）先校验 msg_signature 再解密，\n"
+        "                 回复也加密；明文推送照常回复明文\n"
+        "  --appid APPID  与 --aes-key 一起给出：解密后核对、加密回复时附上\n"
         "  --help         显示本说明\n";
 }

@@ -9,6 +9,8 @@
 struct CommandLine {
     int port = 8080; // 0: any free port
     std::optional<std::string> token;
+    std::optional<std::string> aesKey; // the 32 bytes the EncodingAESKey stands for
+    std::string appId;
     bool help = false;
 };
 

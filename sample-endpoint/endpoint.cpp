@@ -1,6 +1,10 @@
 #include "endpoint.h"
 
+#include "message_crypto.h"
 #include "passive_reply.h"
+#include "platform_signature.h"
+#include "secure_random.h"
+#include "xml_fields.h"
 #include "push_message.h"
 #include "signature.h"
 
@@ -53,13 +57,57 @@ std::optional<EndpointAnswer> signatureRefusal(const std::string &token, const s
     return std::nullopt;
 }
 
-EndpointAnswer answerPush(const std::string &body, std::int64_t now)
+EndpointAnswer answerPush(const QByteArray &body, std::int64_t now)
 {
-    const auto parsed = ParsePushMessage(QByteArray::fromStdString(body));
+    const auto parsed = ParsePushMessage(body);
     if (const auto *rejection = std::get_if<PushRejection>(&parsed))
         return reason(400, rejection->reason);
     const auto &message = std::get<PushMessage>(parsed);
     return {200, kXml, BuildTextReply(message, now, DescribePush(message)).toStdString()};
+}
+
+// A push in compatible or safe mode: the Encrypt element checked against
+// msg_signature, opened, its AppID compared; the reply goes back encrypted
+// with a signature of its own, as the SDKs send it.
+EndpointAnswer answerEncryptedPush(const EndpointSettings &settings, const EndpointRequest &request, std::int64_t now)
+{
+    const QByteArray key = QByteArray::fromStdString(*settings.aesKey);
+    const QString token = QString::fromStdString(settings.token.value_or(std::string()));
+    const auto msgSignature = queryValue(request.query, "msg_signature");
+    const auto timestamp = queryValue(request.query, "timestamp").value_or(std::string());
+    const auto nonce = queryValue(request.query, "nonce").value_or(std::string());
+    const auto fields = rootChildFields(QString::fromStdString(request.body));
+    if (!fields.contains(u"Encrypt"_s))
+        return reason(400, u"查询参数 encrypt_type=aes，但正文中没有 Encrypt 字段"_s);
+    const QString encrypt = fields.value(u"Encrypt"_s);
+    if (!msgSignature)
+        return reason(403, u"消息签名校验失败：查询参数中缺少 msg_signature"_s);
+    const QString expected = platformSignature(
+        {token, QString::fromStdString(timestamp), QString::fromStdString(nonce), encrypt});
+    if (!signaturesEqual(expected, QString::fromStdString(*msgSignature)))
+        return reason(403, u"消息签名校验失败：msg_signature 与 token、timestamp、nonce、Encrypt 算出的不一致"_s);
+
+    const auto opened = decryptMessage(key, encrypt);
+    if (const auto *failure = std::get_if<DecryptFailure>(&opened))
+        return reason(400, u"无法解密 Encrypt：%1"_s.arg(describeDecryptFailure(*failure)));
+    const auto &message = std::get<DecryptedMessage>(opened);
+    if (message.appId.toStdString() != settings.appId)
+        return reason(400, u"解密出的 AppID 为 %1，本接收端的是 %2"_s.arg(QString::fromUtf8(message.appId),
+                                                                     QString::fromStdString(settings.appId)));
+    EndpointAnswer answer = answerPush(message.message, now);
+    if (answer.status != 200)
+        return answer;
+
+    const QString replyTimestamp = QString::number(now);
+    const QString replyNonce = secureRandomDigits(10);
+    const QString replyEncrypt = encryptMessage(key, secureRandomBytes(16), QByteArray::fromStdString(answer.body),
+                                                QByteArray::fromStdString(settings.appId));
+    const QString wrapped = u"<xml><Encrypt>%1</Encrypt><MsgSignature>%2</MsgSignature>"
+                            "<TimeStamp>%3</TimeStamp><Nonce>%4</Nonce></xml>"_s
+        .arg(CData(replyEncrypt), CData(platformSignature({token, replyTimestamp, replyNonce, replyEncrypt})),
+             replyTimestamp, CData(replyNonce));
+    answer.body = wrapped.toStdString();
+    return answer;
 }
 
 } // namespace
@@ -76,8 +124,12 @@ EndpointAnswer AnswerRequest(const EndpointSettings &settings, const EndpointReq
         if (auto refusal = signatureRefusal(*settings.token, request.query))
             return *refusal;
     }
-    if (!isGet)
-        return answerPush(request.body, now);
+    if (!isGet) {
+        const auto encryptType = queryValue(request.query, "encrypt_type");
+        if (settings.aesKey && encryptType && *encryptType != "raw")
+            return answerEncryptedPush(settings, request, now);
+        return answerPush(QByteArray::fromStdString(request.body), now);
+    }
     if (const auto echo = queryValue(request.query, "echostr"))
         return {200, kPlainText, *echo};
     return reason(200, u"这是 Veltrane 的示例接收端：请用 POST 发送推送消息的 XML"_s);

@@ -7,6 +7,10 @@
 struct EndpointSettings {
     // Without a token no request's signature is checked.
     std::optional<std::string> token;
+    // With the key (32 bytes, from an EncodingAESKey) a push whose query says
+    // encrypt_type=aes is opened and answered encrypted, as the SDKs do.
+    std::optional<std::string> aesKey;
+    std::string appId;
 };
 
 struct EndpointRequest {
@@ -25,5 +29,6 @@ struct EndpointAnswer {
 inline constexpr char kEndpointPath[] = "/api/";
 
 // How a developer's endpoint answers the platform: the echo of a GET's
-// echostr, a passive text reply to a POSTed push, or a one-line reason.
+// echostr, a passive text reply to a POSTed push (encrypted when the push
+// was), or a one-line reason.
 EndpointAnswer AnswerRequest(const EndpointSettings &settings, const EndpointRequest &request, std::int64_t now);

@@ -96,6 +96,8 @@ private slots:
     void redirectKeepsOrDropsTheBody_data();
     void redirectKeepsOrDropsTheBody();
     void redirectFromHttpsToHttpNotFollowed();
+    void answerTakenAsBrowsersTakeIt_data();
+    void answerTakenAsBrowsersTakeIt();
 };
 
 void TestWireFaults::failureReportedFromTheWindow_data()
@@ -366,7 +368,10 @@ void TestWireFaults::redirectFromHttpsToHttpNotFollowed()
     // these request objects trust it instead of the system's authorities.
     SelfSignedCertificate certificate;
     const auto trusting = [&certificate] {
-        return std::make_unique<NetworkHttpRequest>(ExchangeSettings{5s, certificate.pem()});
+        ExchangeSettings settings;
+        settings.stallTimeout = 5s;
+        settings.trustedCertificates = certificate.pem();
+        return std::make_unique<NetworkHttpRequest>(settings);
     };
     RecordingServer plain;
     plain.setAnswer({200, "text/plain", "the XML went out unencrypted"});
@@ -389,6 +394,54 @@ void TestWireFaults::redirectFromHttpsToHttpNotFollowed()
     QCOMPARE(outcome.failure->number(), int(PostFailure::Redirect));
     QVERIFY2(outcome.failure->description().contains(u"重定向"), qPrintable(outcome.failure->description()));
     QVERIFY2(plain.requests().empty(), "the XML followed the redirect to plain HTTP");
+}
+
+void TestWireFaults::answerTakenAsBrowsersTakeIt_data()
+{
+    QTest::addColumn<Reply>("reply");
+    QTest::addColumn<int>("number");   // 0: the answer is shown
+    QTest::addColumn<QString>("text"); // the answer shown, or what the failure names
+    const auto status = [](const std::string &line, const std::string &body) {
+        return answerWith("HTTP/1.1 " + line + "\r\nLocation: /other/\r\nContent-Length: "
+                          + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+    };
+    QTest::newRow("300 with a Location is an answer") << status("300 Multiple Choices", "choose") << 0 << u"choose"_s;
+    QTest::newRow("305 with a Location is an answer") << status("305 Use Proxy", "use a proxy") << 0 << u"use a proxy"_s;
+    QTest::newRow("Content-Length repeated, one value")
+        << answerWith(plainAnswer("text/plain", "ok", "Content-Length: 2\r\n")) << 0 << u"ok"_s;
+    QTest::newRow("two Content-Length values")
+        << answerWith(plainAnswer("text/plain", "ok", "Content-Length: 5\r\n")) << int(PostFailure::BadAnswer)
+        << u"Content-Length"_s;
+    QTest::newRow("unknown Content-Encoding, body as it came")
+        << answerWith(plainAnswer("text/plain", "as it came", "Content-Encoding: x-unheard-of\r\n")) << 0
+        << u"as it came"_s;
+    QTest::newRow("redirect to port 99999")
+        << answerWith(redirectTo(302, "http://127.0.0.1:99999/api/")) << int(PostFailure::Redirect)
+        << u"\"http://127.0.0.1:99999/api/\""_s;
+    QTest::newRow("300 KB header line")
+        << answerWith(plainAnswer("text/plain", "ok", "X-Padding: " + std::string(300 << 10, 'a') + "\r\n"))
+        << int(PostFailure::BadAnswer) << u"回答头"_s;
+}
+
+void TestWireFaults::answerTakenAsBrowsersTakeIt()
+{
+    QFETCH(Reply, reply);
+    QFETCH(int, number);
+    QFETCH(QString, text);
+    MisbehavingEndpoint server(reply);
+
+    const PostOutcome outcome = postXml(server.url(), BuildTextSample(), stallingAfter(2s));
+
+    if (number == 0) {
+        QVERIFY2(outcome.answer, qPrintable(outcome.describe()));
+        QCOMPARE(*outcome.answer, text);
+    } else {
+        QVERIFY2(outcome.failure, qPrintable(outcome.describe()));
+        QCOMPARE(outcome.failure->number(), number);
+        QVERIFY2(outcome.failure->description().contains(text), qPrintable(outcome.describe()));
+        QVERIFY2(!outcome.failure->description().contains(u"memory", Qt::CaseInsensitive), qPrintable(outcome.describe()));
+    }
+    QCOMPARE(server.posts(), 1);
 }
 
 QTEST_MAIN(TestWireFaults)

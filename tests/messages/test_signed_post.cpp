@@ -123,17 +123,6 @@ private slots:
         QVERIFY(signPost(u"http://h/"_s, BuildTextSample(), settings, kInputs).problem);
     }
 
-    void freshInputs()
-    {
-        const SigningInputs a = freshSigningInputs();
-        const SigningInputs b = freshSigningInputs();
-        QCOMPARE(a.timestamp.size(), 10);
-        QVERIFY(qAbs(a.timestamp.toLongLong() - QDateTime::currentSecsSinceEpoch()) < 5);
-        QCOMPARE(a.random16.size(), 16);
-        QVERIFY(a.nonce.size() >= 9 && a.nonce.toULongLong() > 0);
-        QVERIFY(a.nonce != b.nonce && a.random16 != b.random16);
-    }
-
     // One table for the checks of an encrypted answer: "+" passed, "-" failed,
     // for 签名, 解密, AppID in order.
     void answer_data()
@@ -175,12 +164,6 @@ private slots:
         QCOMPARE(opened.problem.has_value(), !allPassed);
         if (allPassed)
             QCOMPARE(*opened.text, u"<xml>reply</xml>"_s);
-    }
-
-    void plainAnswerLeftAlone()
-    {
-        const OpenedAnswer opened = openAnswer(u"<xml><Content>x</Content></xml>"_s, access(MessageMode::Safe));
-        QVERIFY(!opened.encrypted && opened.checks.isEmpty() && !opened.text && !opened.problem);
     }
 };
 

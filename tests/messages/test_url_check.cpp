@@ -1,4 +1,5 @@
 #include "platform_signature.h"
+#include "post_failure.h"
 #include "recording_server.h"
 #include "url_check.h"
 
@@ -53,6 +54,28 @@ private slots:
         QCOMPARE(query.queryItemValue(u"echostr"_s), result.echostr);
         QCOMPARE(query.queryItemValue(u"signature"_s),
                  platformSignature({u"tok"_s, query.queryItemValue(u"timestamp"_s), query.queryItemValue(u"nonce"_s)}));
+    }
+
+    void failedExchange()
+    {
+        class RefusedRequest : public HttpRequest {
+        public:
+            void Open(const QString &, const QString &, bool) override {}
+            void SetRequestHeader(const QString &, const QString &) override {}
+            void send(const QString &) override
+            {
+                throw PostFailure(PostFailure::ConnectionRefused, u"连接被拒绝"_s);
+            }
+            int readyState() const override { return 0; }
+            QString ResponseText() const override { return {}; }
+        };
+        const AccessSettings access{u"tok"_s, QString(), QString(), QString(), MessageMode::Plain};
+        const UrlCheckResult result = checkUrl(u"http://127.0.0.1:9/"_s, access, [] {
+            return std::make_unique<RefusedRequest>();
+        });
+        QVERIFY(!result.passed);
+        QVERIFY(result.record.failure && result.record.failure->number == PostFailure::ConnectionRefused);
+        QVERIFY2(result.explanation.contains(u"连接被拒绝"_s), qPrintable(result.explanation));
     }
 
     void needsToken()

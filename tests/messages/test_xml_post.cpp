@@ -1,3 +1,4 @@
+#include "exchange_wait.h"
 #include "network_http_request.h"
 #include "post_failure.h"
 #include "recording_server.h"
@@ -9,7 +10,11 @@
 #include <QScopeGuard>
 #include <QTest>
 
+#include <future>
+#include <thread>
+
 using namespace Qt::Literals::StringLiterals;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -28,6 +33,57 @@ HttpRequestFactory withStallTimeout(std::chrono::milliseconds timeout)
 {
     return [timeout] { return std::make_unique<NetworkHttpRequest>(timeout); };
 }
+
+ExchangeSettings settingsWith(std::chrono::milliseconds stallTimeout, qint64 answerLimit = qint64(256) << 20,
+                              ExchangeWaiter *waiter = nullptr)
+{
+    ExchangeSettings settings;
+    settings.stallTimeout = stallTimeout;
+    settings.answerLimit = answerLimit;
+    settings.waiter = waiter;
+    return settings;
+}
+
+HttpRequestFactory withSettings(const ExchangeSettings &settings)
+{
+    return [settings] { return std::make_unique<NetworkHttpRequest>(settings); };
+}
+
+// The gzip form of the bytes, made by hand from qCompress's zlib stream.
+QByteArray gzipOf(const QByteArray &data)
+{
+    const QByteArray zlib = qCompress(data, 9).mid(4); // after qCompress's own length
+    QByteArray gzip("\x1f\x8b\x08\0\0\0\0\0\x02\x03", 10);
+    gzip += zlib.mid(2, zlib.size() - 6); // the raw deflate stream, no zlib head or check
+    quint32 crc = 0xFFFFFFFF;
+    for (const char c : data) {
+        crc ^= quint8(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    for (const quint32 word : {~crc, quint32(data.size())})
+        for (int shift = 0; shift < 32; shift += 8)
+            gzip += char(word >> shift);
+    return gzip;
+}
+
+// Gives the post up once the condition holds, then waits for the worker.
+class CancellingWaiter : public ExchangeWaiter {
+public:
+    explicit CancellingWaiter(std::function<bool()> condition) : condition_(std::move(condition)) {}
+    void wait(ExchangeInProgress &exchange) override
+    {
+        while (!condition_() && !exchange.isFinished())
+            std::this_thread::sleep_for(5ms);
+        exchange.cancel();
+        std::promise<void> finished;
+        exchange.setWake([&finished] { finished.set_value(); });
+        finished.get_future().wait();
+    }
+
+private:
+    std::function<bool()> condition_;
+};
 
 // A request object the test controls: it records the calls and reports the
 // state and answer it was given.
@@ -83,6 +139,17 @@ private slots:
     void acceptedButNeverAnswered();
     void closedInTheMiddleOfTheBody();
     void selfSignedCertificate();
+
+    void trickleWithinTheStallLimit();
+    void answerCapped_data();
+    void answerCapped();
+    void exceptionInTheBodyCallback_data();
+    void exceptionInTheBodyCallback();
+    void cancelEndsThePostAtOnce();
+    void manyPostsAtOnce();
+    void deadProxyNamed();
+    void recordOfAnExchange();
+    void recordOfAFailedExchange();
 
     void callsTheRequestObjectInOrder();
     void incompleteAnswerGivesEmptyText();
@@ -298,6 +365,193 @@ void TestXmlPost::selfSignedCertificate()
                  || failure.description().contains(u"self-signed", Qt::CaseInsensitive),
              qPrintable(failure.description()));
     QVERIFY2(server.requests().empty(), "nothing was sent over the refused connection");
+}
+
+void TestXmlPost::trickleWithinTheStallLimit()
+{
+    // Longer in all than the stall limit, but never still for that long.
+    ScriptedServer server([](ScriptedServer::Connection &connection) {
+        connection.readRequest();
+        connection.write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 6\r\n\r\n");
+        for (const char c : std::string("trickl")) {
+            std::this_thread::sleep_for(500ms);
+            connection.write(std::string(1, c));
+        }
+    });
+    QCOMPARE(XmlPost(server.url(), BuildTextSample(), withStallTimeout(1500ms)), u"trickl"_s);
+}
+
+void TestXmlPost::answerCapped_data()
+{
+    // Each body is far larger than the 1 MB limit once its coding is undone.
+    using Script = std::function<void(ScriptedServer::Connection &)>;
+    QTest::addColumn<Script>("script");
+    const std::string chunk(64 << 10, 'x');
+    QTest::newRow("endless plain body") << Script([chunk](ScriptedServer::Connection &connection) {
+        connection.write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n");
+        for (int i = 0; i < 1024; ++i) // 64 MB, or until the client is gone
+            connection.write(chunk);
+    });
+    QTest::newRow("announced past the limit") << Script([chunk](ScriptedServer::Connection &connection) {
+        connection.write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 1073741824\r\n\r\n");
+        for (int i = 0; i < 1024; ++i)
+            connection.write(chunk);
+    });
+    const std::string gzip = gzipOf(QByteArray(16 << 20, '\0')).toStdString();
+    QTest::newRow("small gzip body inflating to 16 MB") << Script([gzip](ScriptedServer::Connection &connection) {
+        connection.write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Encoding: gzip\r\nContent-Length: "
+                         + std::to_string(gzip.size()) + "\r\n\r\n" + gzip);
+    });
+}
+
+void TestXmlPost::answerCapped()
+{
+    QFETCH(std::function<void(ScriptedServer::Connection &)>, script);
+    ScriptedServer server([&script](ScriptedServer::Connection &connection) {
+        connection.readRequest();
+        script(connection);
+    });
+    ExchangeRecord record;
+    const PostFailure failure = failureOf([&] {
+        XmlPost(server.url(), BuildTextSample(), withSettings(settingsWith(10s, 1 << 20)), &record);
+    });
+    QCOMPARE(failure.number(), PostFailure::AnswerTooLarge);
+    QVERIFY2(failure.description().contains(u"1 MB"), qPrintable(failure.description()));
+    QVERIFY(record.finalHop()->answerBody.size() <= 1 << 20);
+}
+
+void TestXmlPost::exceptionInTheBodyCallback_data()
+{
+    QTest::addColumn<bool>("outOfMemory");
+    QTest::addColumn<QString>("mentioned");
+    QTest::newRow("std::runtime_error") << false << u"piece refused"_s;
+    QTest::newRow("std::bad_alloc") << true << u"内存不足"_s;
+}
+
+void TestXmlPost::exceptionInTheBodyCallback()
+{
+    QFETCH(bool, outOfMemory);
+    QFETCH(QString, mentioned);
+    RecordingServer server;
+    server.setAnswer({200, "text/plain", std::string(100000, 'x')});
+    ExchangeSettings settings;
+    settings.onBodyPiece = [outOfMemory](QByteArrayView) {
+        if (outOfMemory)
+            throw std::bad_alloc();
+        throw std::runtime_error("piece refused");
+    };
+    const PostFailure failure = failureOf([&] { XmlPost(server.url(), BuildTextSample(), withSettings(settings)); });
+    QCOMPARE(failure.number(), PostFailure::Network);
+    QVERIFY2(failure.description().contains(mentioned), qPrintable(failure.description()));
+}
+
+void TestXmlPost::cancelEndsThePostAtOnce()
+{
+    // Without the cancel, the post would end only at the stall limit, as TimedOut.
+    ScriptedServer server([](ScriptedServer::Connection &connection) {
+        connection.readRequest();
+        connection.holdUntilStopped();
+    });
+    CancellingWaiter waiter([&server] { return server.connections() > 0; });
+    ExchangeRecord record;
+    const PostFailure failure = failureOf([&] {
+        XmlPost(server.url(), BuildTextSample(), withSettings(settingsWith(60s, qint64(256) << 20, &waiter)), &record);
+    });
+    QCOMPARE(failure.number(), PostFailure::Cancelled);
+    QCOMPARE(failure.description(), u"发送已取消"_s);
+    QVERIFY(record.cancelled);
+}
+
+void TestXmlPost::manyPostsAtOnce()
+{
+    // Each thread its own request object and no waiter, as the command-line twin posts.
+    RecordingServer server;
+    server.setAnswerer([](const RecordingServer::Request &request) {
+        return RecordingServer::Answer{200, "text/plain", "echo " + request.body};
+    });
+    constexpr int kPosts = 32;
+    std::vector<QString> answers(kPosts);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kPosts; ++i) {
+        threads.emplace_back([&, i] {
+            try {
+                answers[i] = XmlPost(server.url(), QString::number(i));
+            } catch (const PostFailure &failure) {
+                answers[i] = failure.description();
+            }
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+    for (int i = 0; i < kPosts; ++i)
+        QCOMPARE(answers[i], u"echo %1"_s.arg(i));
+}
+
+void TestXmlPost::deadProxyNamed()
+{
+    const QByteArray proxy = "http://127.0.0.1:" + QByteArray::number(closedPort());
+    qputenv("http_proxy", proxy);
+    const auto restore = qScopeGuard([] { qunsetenv("http_proxy"); });
+    const PostFailure failure = failureOf([] { XmlPost(u"http://endpoint.invalid/api/"_s, BuildTextSample()); });
+    QCOMPARE(failure.number(), PostFailure::Proxy);
+    QVERIFY2(failure.description().contains(QString::fromLatin1(proxy.mid(7))), qPrintable(failure.description()));
+}
+
+void TestXmlPost::recordOfAnExchange()
+{
+    // A 307 and then a final answer after an interim 100 Continue: two hops.
+    ScriptedServer server([](ScriptedServer::Connection &connection) {
+        if (connection.readRequest().starts_with("POST /api/ "))
+            connection.write("HTTP/1.1 307 Moved\r\nLocation: /final/\r\nContent-Length: 0\r\n\r\n");
+        else
+            connection.write("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=gbk\r\n"
+                             "Content-Length: 11\r\n\r\n<a>\xC4\xE3\xBA\xC3</a>");
+    });
+    const QString body = BuildTextSample();
+    ExchangeRecord record;
+    const QDateTime before = QDateTime::currentDateTime();
+    XmlPost(server.url(), body, createHttpRequest, &record);
+
+    QVERIFY(record.started >= before.addMSecs(-1) && record.started <= QDateTime::currentDateTime());
+    QCOMPARE(record.method, u"POST"_s);
+    QCOMPARE(record.url, server.url());
+    QCOMPARE(record.hops.size(), 2);
+    for (const ExchangeHop &hop : record.hops) {
+        QVERIFY2(hop.requestHead.startsWith("POST /") && hop.requestHead.endsWith("\r\n\r\n"), hop.requestHead);
+        QVERIFY2(hop.requestHead.contains("\r\nContent-Type: text/XML, utf-8, application/x-www-form-urlencoded\r\n"),
+                 hop.requestHead);
+        QCOMPARE(hop.requestBody, body.toUtf8());
+        QVERIFY(0 <= hop.connectedMs && hop.connectedMs <= hop.firstByteMs && hop.firstByteMs <= hop.wholeMs);
+    }
+    QVERIFY(record.hops[1].requestHead.startsWith("POST /final/ HTTP/1.1\r\n"));
+    QCOMPARE(record.hops[0].status, 307);
+    QCOMPARE(record.status(), 200);
+    QCOMPARE(record.finalHop()->answerHead,
+             "HTTP/1.1 200 OK\r\nContent-Type: text/xml; charset=gbk\r\nContent-Length: 11\r\n\r\n"_ba);
+    QCOMPARE(record.finalHop()->answerBody, "<a>\xC4\xE3\xBA\xC3</a>"_ba);
+    QCOMPARE(record.contentType, "text/xml; charset=gbk"_ba);
+    QCOMPARE(record.decodingUsed, u"GB18030"_s);
+    QCOMPARE(record.answerText, u"<a>你好</a>"_s);
+    QVERIFY(record.elapsedMs >= record.hops[0].wholeMs + record.hops[1].wholeMs);
+    QVERIFY(!record.failure && !record.cancelled);
+}
+
+void TestXmlPost::recordOfAFailedExchange()
+{
+    ScriptedServer server([](ScriptedServer::Connection &connection) {
+        connection.readRequest();
+        connection.write("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nonly ten b");
+    });
+    ExchangeRecord record;
+    const PostFailure failure = failureOf([&] { XmlPost(server.url(), BuildTextSample(), createHttpRequest, &record); });
+    QVERIFY(record.failure);
+    QCOMPARE(record.failure->number, failure.number());
+    QCOMPARE(record.failure->description, failure.description());
+    QCOMPARE(record.hops.size(), 1);
+    QVERIFY(record.hops[0].requestHead.startsWith("POST /api/ HTTP/1.1\r\n"));
+    QCOMPARE(record.hops[0].answerHead, "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n"_ba);
+    QCOMPARE(record.hops[0].answerBody, "only ten b"_ba);
+    QVERIFY(record.elapsedMs >= 0 && !record.cancelled);
 }
 
 void TestXmlPost::callsTheRequestObjectInOrder()

@@ -1,6 +1,10 @@
+#include "answer_opening.h"
 #include "endpoint_server.h"
+#include "message_crypto.h"
 #include "post_failure.h"
 #include "samples.h"
+#include "signed_post.h"
+#include "url_check.h"
 #include "xml_post.h"
 
 #include <QDateTime>
@@ -75,6 +79,18 @@ QMap<QString, QString> replyFields(const QString &reply)
     return reader.hasError() ? QMap<QString, QString>() : fields;
 }
 
+const QString kAesKey = u"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s;
+
+EndpointSettings encryptingSettings()
+{
+    return {"veltrane", decodeAesKey(kAesKey)->toStdString(), "wxveltrane"};
+}
+
+AccessSettings accessSettings(MessageMode mode)
+{
+    return {u"veltrane"_s, kAesKey, u"wxveltrane"_s, QString(), mode};
+}
+
 } // namespace
 
 class TestSampleEndpoint : public QObject {
@@ -87,6 +103,11 @@ private slots:
     void checksTheSignature_data();
     void checksTheSignature();
     void logsOneLinePerRequest();
+    void roundTripInEachMode_data();
+    void roundTripInEachMode();
+    void refusesAlteredEncryptedPush_data();
+    void refusesAlteredEncryptedPush();
+    void passesUrlCheck();
 };
 
 void TestSampleEndpoint::repliesToEachPush_data()
@@ -179,7 +200,10 @@ void TestSampleEndpoint::checksTheSignature()
     QFETCH(QByteArray, method);
     QFETCH(QByteArray, query);
     QFETCH(int, status);
-    RunningEndpoint endpoint(EndpointSettings{token.isEmpty() ? std::nullopt : std::optional(token.toStdString())});
+    EndpointSettings settings;
+    if (!token.isEmpty())
+        settings.token = token.toStdString();
+    RunningEndpoint endpoint(settings);
     const std::string target = "/api/?" + query.toStdString();
     const auto result = method == "GET" ? endpoint.client().Get(target.c_str())
                                         : endpoint.client().Post(target.c_str(), BuildTextSample().toStdString(), "text/xml");
@@ -197,16 +221,84 @@ void TestSampleEndpoint::logsOneLinePerRequest()
 {
     RunningEndpoint endpoint;
     postedAnswer(endpoint.url(), BuildTextSample());
+    // The server logs after it has answered, from the connection's thread: the
+    // next request, on another connection, could otherwise be logged first.
+    QTRY_COMPARE(endpoint.lines().size(), 1u);
     const auto missing = endpoint.client().Get("/other");
     QVERIFY(missing);
     QCOMPARE(missing->status, 404);
     QVERIFY2(missing->body.find('\n') == missing->body.size() - 1, missing->body.c_str());
 
-    QTRY_COMPARE(endpoint.lines().size(), 2u); // the server logs after it has answered
+    QTRY_COMPARE(endpoint.lines().size(), 2u);
     const std::string size = std::to_string(BuildTextSample().toUtf8().size());
     QCOMPARE(endpoint.lines()[0], "POST /api/ | Content-Type: text/XML, utf-8, application/x-www-form-urlencoded | "
                                       + size + " 字节 | 200");
     QCOMPARE(endpoint.lines()[1], "GET /other | Content-Type: (无) | 0 字节 | 404");
+}
+
+void TestSampleEndpoint::roundTripInEachMode_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QString>("content");
+    QTest::newRow("plain") << int(MessageMode::Plain) << BuildTextSample() << u"收到文本消息：this is a test"_s;
+    QTest::newRow("compatible") << int(MessageMode::Compatible) << BuildTextSample() << u"收到文本消息：this is a test"_s;
+    QTest::newRow("safe") << int(MessageMode::Safe) << BuildTextSample() << u"收到文本消息：this is a test"_s;
+    QTest::newRow("safe, Chinese label") << int(MessageMode::Safe) << BuildLocationSample()
+                                         << u"收到位置：23.134521, 113.358803（缩放 20）位置信息"_s;
+}
+
+void TestSampleEndpoint::roundTripInEachMode()
+{
+    QFETCH(int, mode);
+    QFETCH(QString, body);
+    QFETCH(QString, content);
+    RunningEndpoint endpoint(encryptingSettings());
+    const AccessSettings access = accessSettings(MessageMode(mode));
+    const SignedPost post = signPost(endpoint.url(), body, access, freshSigningInputs());
+    const QString answer = postedAnswer(post.url, post.body);
+
+    const OpenedAnswer opened = openAnswer(answer, access);
+    QCOMPARE(opened.encrypted, mode != int(MessageMode::Plain));
+    QVERIFY2(!opened.problem, qPrintable(opened.problem.value_or(answer)));
+    const QString reply = opened.encrypted ? opened.text.value_or(QString()) : answer;
+    QCOMPARE(replyFields(reply).value(u"Content"_s), content);
+}
+
+void TestSampleEndpoint::refusesAlteredEncryptedPush_data()
+{
+    QTest::addColumn<QString>("appId");
+    QTest::addColumn<QString>("alteration"); // of the signed URL
+    QTest::addColumn<int>("status");
+    QTest::newRow("sound") << u"wxveltrane"_s << QString() << 200;
+    QTest::newRow("msg_signature altered") << u"wxveltrane"_s << u"msg_signature="_s << 403;
+    QTest::newRow("other AppID") << u"wxother"_s << QString() << 400;
+}
+
+void TestSampleEndpoint::refusesAlteredEncryptedPush()
+{
+    QFETCH(QString, appId);
+    QFETCH(QString, alteration);
+    QFETCH(int, status);
+    RunningEndpoint endpoint(encryptingSettings());
+    AccessSettings access = accessSettings(MessageMode::Safe);
+    access.appId = appId;
+    SignedPost post = signPost(endpoint.url(), BuildTextSample(), access, freshSigningInputs());
+    if (!alteration.isEmpty()) {
+        const qsizetype at = post.url.indexOf(alteration) + alteration.size();
+        post.url[at] = post.url[at] == u'0' ? u'1' : u'0';
+    }
+    const std::string target = post.url.mid(post.url.indexOf(u"/api/"_s)).toStdString();
+    const auto result = endpoint.client().Post(target, post.body.toStdString(), "text/xml");
+    QVERIFY(result);
+    QCOMPARE(result->status, status);
+}
+
+void TestSampleEndpoint::passesUrlCheck()
+{
+    RunningEndpoint endpoint(encryptingSettings());
+    const UrlCheckResult result = checkUrl(endpoint.url(), accessSettings(MessageMode::Safe));
+    QVERIFY2(result.passed, qPrintable(result.explanation));
 }
 
 QTEST_MAIN(TestSampleEndpoint)
