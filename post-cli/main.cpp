@@ -4,6 +4,7 @@
 #include "exit_status.h"
 #include "help_text.h"
 #include "interrupt_watch.h"
+#include "interruptible_wait.h"
 #include "network_http_request.h"
 #include "post_options.h"
 #include "post_run.h"
@@ -51,9 +52,15 @@ std::function<QString()> bodySource(const PostOptions &options, QString *problem
     return [name = options.sample.value_or(u"text"_s)] { return *buildSample(name); };
 }
 
-HttpRequestFactory requestsStallingAfter(std::chrono::milliseconds timeout)
+// Real request objects with the stall limit asked for, waiting through `waiter` if given.
+HttpRequestFactory requestsStallingAfter(std::chrono::milliseconds timeout, ExchangeWaiter *waiter = nullptr)
 {
-    return [timeout] { return std::make_unique<NetworkHttpRequest>(timeout); };
+    return [timeout, waiter] {
+        ExchangeSettings settings;
+        settings.stallTimeout = timeout;
+        settings.waiter = waiter;
+        return std::make_unique<NetworkHttpRequest>(settings);
+    };
 }
 
 // The URL check: the explanation on standard output, whatever the outcome.
@@ -87,13 +94,16 @@ int post(const PostOptions &options)
 
     const int count = options.repeat.value_or(1);
     const bool summarised = options.repeat.has_value();
-    const HttpRequestFactory createRequest = requestsStallingAfter(options.stallTimeout);
+    // Ctrl+C gives up the exchanges under way through their waiter.
+    InterruptibleWait waiter;
+    const HttpRequestFactory createRequest = requestsStallingAfter(options.stallTimeout, &waiter);
 
     PostJob job;
     job.count = count;
     job.concurrency = options.concurrency;
     job.orderFor = [&](int) { return PushPostOrder{options.url, nextBody(), options.access}; };
     job.post = [&](const PushPostOrder &order) { return postPush(order, createRequest); };
+    job.cancelUnderWay = [&waiter] { waiter.cancelAll(); };
     job.seen = [&](int index, const PushPostOrder &order, const PushPostOutcome &outcome) {
         if (options.verbose)
             write(stderr, exchangeTrace(outcome));
