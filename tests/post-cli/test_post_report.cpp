@@ -100,7 +100,6 @@ void TestPostReport::endsWithTheStatusThatOutranks_data()
 
     const VerdictLine late{VerdictLine::Fail, u"用时 5.2 秒,超过 5 秒"_s};
     const VerdictLine status{VerdictLine::Fail, u"状态 401"_s};
-    QTest::newRow("all passed") << QList{completed(1), completed(2)} << 2 << 0 << QString();
     QTest::newRow("verdict failed, lines joined")
         << QList{completed(1, {late, status})} << 1 << 1 << u"判定未通过:用时 5.2 秒,超过 5 秒;状态 401"_s;
     QTest::newRow("verdict failed in a repeat")
