@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 
 #include <chrono>
+#include <system_error>
 
 namespace {
 
@@ -168,7 +169,7 @@ void NetworkHttpRequest::send(const QString &body)
         request.body = utf8ForTheWire(body);
 
     std::exception_ptr failed;
-    {
+    try {
         // Waits here; the worker alone touches this object meanwhile.
         ExchangeWorker worker([&](ExchangeCancel &cancel) {
             try {
@@ -178,6 +179,9 @@ void NetworkHttpRequest::send(const QString &body)
             }
         });
         worker.waitWith(settings_.waiter);
+    } catch (const std::system_error &) {
+        // No thread to be had: told like any other failure of the post.
+        failed = std::current_exception();
     }
     record_.elapsedMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
     if (failed) {

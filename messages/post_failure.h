@@ -21,8 +21,9 @@ public:
         InvalidUrl = 10,
         Network = 11,
         InvalidCall = 12,
-        Cancelled = 13,      // given up by the user: nothing is shown
-        AnswerTooLarge = 14, // over the answer cap
+        Cancelled = 13,         // given up by the user: nothing is shown
+        AnswerTooLarge = 14,    // over the answer cap
+        BadAccessSettings = 15, // the access settings cannot sign or encrypt the post
     };
 
     PostFailure(Number number, const QString &description);

@@ -12,7 +12,8 @@ command -v npm >/dev/null 2>&1 || node_packages="nodejs npm"
 
 # shellcheck disable=SC2086 # node_packages is a list of words
 scripts/install-packages.sh $node_packages cmake g++ make pkg-config qt6-base-dev libgl-dev libssl-dev \
-    libcpp-httplib-dev libcurl4-openssl-dev curl iproute2 desktop-file-utils appstream dpkg-dev \
+    libcpp-httplib-dev libcurl4-openssl-dev zlib1g-dev libbrotli-dev libzstd-dev curl iproute2 \
+    desktop-file-utils appstream dpkg-dev \
     fonts-noto-cjk fonts-dejavu-core xvfb xauth
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
