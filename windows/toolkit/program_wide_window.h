@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 // The one instance of a window for the whole run. Referring to it loads it,
@@ -18,6 +19,8 @@ public:
     {
         if (!window_) {
             window_ = std::make_unique<W>();
+            if (prepare_)
+                prepare_(*window_);
             // A closed window is let go at once, so a reference made before
             // its deletion has run already gets a fresh one.
             QObject::connect(window_.get(), &W::closed, window_.get(), [this] {
@@ -29,6 +32,16 @@ public:
 
     bool isLoaded() const { return window_ != nullptr; }
 
+    // Runs on the window loaded now, if any, and on each one loaded later:
+    // for what the layout does not hold, such as a context menu.
+    void whenLoaded(std::function<void(W &)> prepare)
+    {
+        prepare_ = std::move(prepare);
+        if (window_ && prepare_)
+            prepare_(*window_);
+    }
+
 private:
     std::unique_ptr<W> window_;
+    std::function<void(W &)> prepare_;
 };

@@ -1,0 +1,285 @@
+#include "exchange_actions.h"
+#include "exchange_wait.h"
+#include "more_samples.h"
+#include "network_http_request.h"
+#include "program_under_test.h"
+#include "recording_server.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QProcess>
+#include <QTest>
+
+#include <future>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The program as main() will make it, with the exchange window's ways in.
+struct ProgramWithExchanges : ProgramUnderTest {
+    ExchangeActions actions{form, results};
+
+    QAction *mainWindowAction(const QString &text) const
+    {
+        for (QAction *action : actions.mainWindowActions()) {
+            if (action->text() == text)
+                return action;
+        }
+        return nullptr;
+    }
+
+    // Right-clicks the result window's text box; returns the menu it opened.
+    QMenu *openResultMenu()
+    {
+        Form2 &result = resultWindow();
+        result.show();
+        QWidget *viewport = result.Text1()->viewport();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), viewport->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(viewport, &click);
+        return qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    }
+};
+
+QAction *actionNamed(QMenu *menu, const QString &text)
+{
+    const auto actions = menu->actions();
+    // A menu entry's text may end in the shortcut it shows, after a tab.
+    const auto found = std::find_if(actions.begin(), actions.end(),
+                                    [&](QAction *a) { return a->text().section(u'\t', 0, 0) == text; });
+    return found == actions.end() ? nullptr : *found;
+}
+
+void activate(QWidget &window)
+{
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+}
+
+// Gives each post up as soon as it is under way, as Esc does.
+class GivingUp : public ExchangeWaiter {
+public:
+    int waits = 0;
+    void wait(ExchangeInProgress &exchange) override
+    {
+        ++waits;
+        std::promise<void> finished;
+        exchange.setWake([&] { finished.set_value(); });
+        exchange.cancel();
+        finished.get_future().wait();
+    }
+};
+
+} // namespace
+
+class TestExchangeActions : public QObject {
+    Q_OBJECT
+private slots:
+    void opensFromEachWayIn_data();
+    void opensFromEachWayIn();
+    void closesWithTheMainWindow();
+    void retryPostsThreeExchangesOfOneGroup();
+    void retryGivenUpPostsNoMore();
+    void moreSamplesFillTheXmlBox_data();
+    void moreSamplesFillTheXmlBox();
+    void curlCommandSendsWhatThePostSends();
+    void windowCopiesTheSelectedRequest();
+};
+
+void TestExchangeActions::opensFromEachWayIn_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("main window menu") << u"main menu"_s;
+    QTest::newRow("shortcut in the main window") << u"main shortcut"_s;
+    QTest::newRow("shortcut in the result window") << u"result shortcut"_s;
+    QTest::newRow("result window menu") << u"result menu"_s;
+    QTest::newRow("result window menu, once reloaded") << u"reloaded result menu"_s;
+}
+
+void TestExchangeActions::opensFromEachWayIn()
+{
+    QFETCH(QString, way);
+    ProgramWithExchanges program;
+    QVERIFY(!program.actions.window().isVisible());
+
+    if (way == u"main menu") {
+        program.mainWindowAction(u"交互记录"_s)->trigger();
+    } else if (way == u"main shortcut") {
+        activate(program.form);
+        QTest::keyClick(program.xmlBox(), Qt::Key_H, Qt::ControlModifier | Qt::ShiftModifier);
+    } else if (way == u"result shortcut") {
+        activate(program.resultWindow());
+        QTest::keyClick(program.resultWindow().Text1(), Qt::Key_H, Qt::ControlModifier | Qt::ShiftModifier);
+    } else {
+        if (way == u"reloaded result menu") {
+            program.resultWindow().show();
+            program.resultWindow().close();
+            QVERIFY(!program.results.isLoaded());
+        }
+        QMenu *menu = program.openResultMenu();
+        QVERIFY(menu);
+        QAction *details = actionNamed(menu, u"查看交互详情"_s);
+        QVERIFY(details);
+        // After the box's own entries and a separator, with its shortcut shown.
+        const auto entries = menu->actions();
+        QVERIFY(entries.size() > 2);
+        QCOMPARE(entries.last(), details);
+        QVERIFY(entries.at(entries.size() - 2)->isSeparator());
+        QCOMPARE(details->text().section(u'\t', 1),
+                 ExchangeActions::showShortcut().toString(QKeySequence::NativeText));
+        menu->close();
+        details->trigger();
+    }
+    QTRY_VERIFY(program.actions.window().isVisible());
+}
+
+void TestExchangeActions::closesWithTheMainWindow()
+{
+    ProgramWithExchanges program;
+    program.actions.showWindow();
+    QVERIFY(program.actions.window().isVisible());
+    program.form.close();
+    // Nothing left open to keep the program running.
+    const auto windows = QApplication::topLevelWidgets();
+    for (const QWidget *window : windows)
+        QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
+}
+
+void TestExchangeActions::retryPostsThreeExchangesOfOneGroup()
+{
+    RecordingServer server;
+    server.setAnswer({200, "text/plain; charset=utf-8", "success"});
+    ProgramWithExchanges program;
+    program.enterEndpoint(server.url());
+    program.click("Command2");
+
+    program.mainWindowAction(u"模拟平台重试"_s)->trigger();
+
+    const auto requests = server.requests();
+    QCOMPARE(requests.size(), 3u);
+    for (const auto &request : requests)
+        QCOMPARE(QByteArray::fromStdString(request.body), program.xmlBox()->text().toUtf8());
+    const ExchangeJournal &journal = program.actions.window().model().journal();
+    QCOMPARE(journal.size(), 3);
+    for (int row = 0; row < 3; ++row) {
+        QCOMPARE(journal.at(row).group, journal.at(0).group);
+        QCOMPARE(journal.at(row).tryNumber, 3 - row);
+        QCOMPARE(journal.at(row).record.status(), 200);
+    }
+    QVERIFY(journal.at(0).group != 0);
+    QVERIFY(program.actions.window().isVisible());
+    // A post of the main window's own is listed apart from the group.
+    program.actions.record(PushPostOutcome{journal.at(0).record, {}, {}, {}});
+    QCOMPARE(program.actions.window().model().journal().at(0).group, 0);
+}
+
+void TestExchangeActions::retryGivenUpPostsNoMore()
+{
+    RecordingServer server;
+    server.setAnswerer([](const RecordingServer::Request &) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return RecordingServer::Answer{200, "text/plain", "late"};
+    });
+    GivingUp esc;
+    ProgramUnderTest program;
+    ExchangeActions actions(program.form, program.results, [&] {
+        ExchangeSettings settings;
+        settings.waiter = &esc;
+        return std::make_unique<NetworkHttpRequest>(settings);
+    });
+    program.enterEndpoint(server.url());
+    program.click("Command2");
+
+    actions.mainWindowActions().at(1)->trigger();
+
+    QCOMPARE(esc.waits, 1);
+    const ExchangeJournal &journal = actions.window().model().journal();
+    QCOMPARE(journal.size(), 1);
+    QVERIFY(journal.at(0).record.cancelled);
+    QCOMPARE(journal.at(0).tryNumber, 1);
+}
+
+void TestExchangeActions::moreSamplesFillTheXmlBox_data()
+{
+    QTest::addColumn<int>("index");
+    for (int i = 0; i < pushSamples().size(); ++i)
+        QTest::newRow(qPrintable(pushSamples().at(i).name)) << i;
+}
+
+void TestExchangeActions::moreSamplesFillTheXmlBox()
+{
+    QFETCH(int, index);
+    const PushSample &sample = pushSamples().at(index);
+    ProgramWithExchanges program;
+    program.xmlBox()->setText(u"typed"_s);
+    QMenu *menu = program.actions.moreSamplesMenu();
+    QCOMPARE(menu->title(), u"载入更多样例");
+    QCOMPARE(menu->actions().size(), pushSamples().size());
+    QAction *entry = menu->actions().at(index);
+    QCOMPARE(entry->text(), sample.caption);
+
+    const qint64 before = QDateTime::currentSecsSinceEpoch();
+    entry->trigger();
+    const QString first = program.xmlBox()->text();
+    QVERIFY(first.startsWith(u"<xml>\r\n"));
+    QVERIFY(first.endsWith(u"</xml>"));
+    const QString createTime = first.section(u"<CreateTime>"_s, 1).section(u"</CreateTime>"_s, 0, 0);
+    QVERIFY(createTime.toLongLong() >= before);
+    QVERIFY(createTime.toLongLong() <= QDateTime::currentSecsSinceEpoch());
+    // Chosen again, a message is a new message.
+    entry->trigger();
+    QCOMPARE(program.xmlBox()->text() != first, sample.hasMsgId);
+}
+
+void TestExchangeActions::curlCommandSendsWhatThePostSends()
+{
+    RecordingServer server;
+    ProgramWithExchanges program;
+    program.enterEndpoint(server.url(u"/api/?a=1&b=%E4%BD%A0"_s));
+    program.xmlBox()->setText(u"<xml>\r\n<Content><![CDATA[你好 'quoted' $HOME]]></Content>\r\n</xml>"_s);
+    program.click("Command4");
+    program.mainWindowAction(u"复制为 curl 命令"_s)->trigger();
+
+    QProcess shell;
+    shell.start(u"sh"_s, {u"-c"_s, QApplication::clipboard()->text() + u" -s -o /dev/null"_s});
+    QVERIFY(shell.waitForFinished(60'000));
+    QCOMPARE(shell.exitCode(), 0);
+    const auto requests = server.requests();
+    QCOMPARE(requests.size(), 2u);
+    QCOMPARE(requests[1].target, requests[0].target);
+    QCOMPARE(requests[1].body, requests[0].body);
+    QCOMPARE(requests[1].headers.find("Content-Type")->second, requests[0].headers.find("Content-Type")->second);
+}
+
+void TestExchangeActions::windowCopiesTheSelectedRequest()
+{
+    RecordingServer server;
+    ProgramWithExchanges program;
+    program.enterEndpoint(server.url(u"/api/?x=1"_s));
+    program.click("Command3"); // the location sample, with non-ASCII text
+    program.mainWindowAction(u"模拟平台重试"_s)->trigger();
+    QCOMPARE(server.requests().size(), 3u);
+
+    program.actions.window().selectRow(2);
+    auto *copy = program.actions.window().findChild<QPushButton *>();
+    QCOMPARE(copy->text(), u"复制为 curl 命令");
+    QVERIFY(copy->isEnabled());
+    copy->click();
+
+    QProcess shell;
+    shell.start(u"sh"_s, {u"-c"_s, QApplication::clipboard()->text() + u" -s -o /dev/null"_s});
+    QVERIFY(shell.waitForFinished(60'000));
+    QCOMPARE(shell.exitCode(), 0);
+    const auto requests = server.requests();
+    QCOMPARE(requests.size(), 4u);
+    QCOMPARE(requests[3].target, requests[0].target);
+    QCOMPARE(requests[3].body, requests[0].body);
+    QCOMPARE(requests[3].headers.find("Content-Type")->second, requests[0].headers.find("Content-Type")->second);
+}
+
+QTEST_MAIN(TestExchangeActions)
+#include "test_exchange_actions.moc"

@@ -1,0 +1,168 @@
+#include "exchange_details.h"
+#include "exchange_window.h"
+
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+JournalEntry exchange(const QString &url, const QByteArray &answer, QList<VerdictLine> verdict = {},
+                      const QByteArray &contentType = "text/plain; charset=utf-8")
+{
+    ExchangeHop hop;
+    hop.requestHead = "POST /api/ HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: text/XML\r\n\r\n";
+    hop.requestBody = "<xml>\r\n</xml>";
+    hop.answerHead = "HTTP/1.1 200 OK\r\nContent-Type: " + contentType + "\r\n\r\n";
+    hop.answerBody = answer;
+    hop.status = 200;
+    hop.connectedMs = 1;
+    hop.firstByteMs = 2;
+    hop.wholeMs = 3;
+    JournalEntry entry;
+    entry.record.started = QDateTime::currentDateTime();
+    entry.record.method = QStringLiteral("POST");
+    entry.record.url = url;
+    entry.record.hops = {hop};
+    entry.record.contentType = contentType;
+    entry.record.decodingUsed = QStringLiteral("UTF-8");
+    entry.record.elapsedMs = 3;
+    entry.verdict = std::move(verdict);
+    return entry;
+}
+
+QString cell(const ExchangeWindow &window, int row, int column)
+{
+    return window.model().index(row, column).data().toString();
+}
+
+QPlainTextEdit *answerView(const ExchangeWindow &window)
+{
+    const auto views = window.findChildren<QPlainTextEdit *>();
+    const auto found = std::find_if(views.begin(), views.end(),
+                                    [](QPlainTextEdit *view) { return view->accessibleName() == u"收到的应答"; });
+    return found == views.end() ? nullptr : *found;
+}
+
+} // namespace
+
+class TestExchangeWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void listsNewestFirstAndKeepsTheLast200();
+    void verdictMark_data();
+    void verdictMark();
+    void hexShowsTheBytesOfABom();
+    void failedExchangeIsListedWithItsFailure();
+    void longBodiesAreShownInPart_data();
+    void longBodiesAreShownInPart();
+};
+
+void TestExchangeWindow::listsNewestFirstAndKeepsTheLast200()
+{
+    ExchangeWindow window;
+    QAbstractItemModelTester tester(const_cast<ExchangeListModel *>(&window.model()),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
+    for (int i = 1; i <= 205; ++i)
+        window.add(exchange(QStringLiteral("http://127.0.0.1/%1").arg(i), "ok"));
+
+    QCOMPARE(window.model().rowCount(), 200);
+    QCOMPARE(cell(window, 0, ExchangeListModel::Url), u"http://127.0.0.1/205");
+    QCOMPARE(cell(window, 199, ExchangeListModel::Url), u"http://127.0.0.1/6");
+    // The newest is the one shown.
+    QCOMPARE(window.selectedEntry()->record.url, u"http://127.0.0.1/205");
+    // Older entries keep what is shown, the newest their whole bodies.
+    QVERIFY(!window.model().journal().at(0).cut);
+    QVERIFY(window.model().journal().at(ExchangeJournal::kWholeEntries).cut);
+
+    // Looking at an older one, the user is not moved by a new post.
+    window.selectRow(3);
+    window.add(exchange(QStringLiteral("http://127.0.0.1/206"), "ok"));
+    QCOMPARE(window.selectedEntry()->record.url, u"http://127.0.0.1/202");
+}
+
+void TestExchangeWindow::verdictMark_data()
+{
+    QTest::addColumn<QList<VerdictLine>>("lines");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("spoken");
+    const VerdictLine pass{VerdictLine::Pass, QStringLiteral("状态 200")};
+    const VerdictLine warn{VerdictLine::Warn, QStringLiteral("空应答")};
+    const VerdictLine fail{VerdictLine::Fail, QStringLiteral("超过 5 秒")};
+    QTest::newRow("all pass") << QList{pass, pass} << u"✔ 通过"_s << u"判定：通过"_s;
+    QTest::newRow("a warning") << QList{pass, warn} << u"⚠ 注意"_s << u"判定：注意"_s;
+    QTest::newRow("a failure after a warning") << QList{warn, fail, pass} << u"✘ 不通过"_s << u"判定：不通过"_s;
+}
+
+void TestExchangeWindow::verdictMark()
+{
+    QFETCH(QList<VerdictLine>, lines);
+    QFETCH(QString, shown);
+    QFETCH(QString, spoken);
+    ExchangeWindow window;
+    window.add(exchange(QStringLiteral("http://127.0.0.1/"), "ok", lines));
+    const QModelIndex verdict = window.model().index(0, ExchangeListModel::Verdict);
+    QCOMPARE(verdict.data().toString(), shown);
+    QCOMPARE(verdict.data(Qt::AccessibleTextRole).toString(), spoken);
+    QVERIFY(verdict.data(Qt::ForegroundRole).value<QColor>().isValid());
+}
+
+void TestExchangeWindow::hexShowsTheBytesOfABom()
+{
+    ExchangeWindow window;
+    window.add(exchange(QStringLiteral("http://127.0.0.1/"), "\xEF\xBB\xBFsuccess"));
+    QPlainTextEdit *answer = answerView(window);
+    QVERIFY(answer);
+    QVERIFY(answer->toPlainText().contains(u"\n\nsuccess"));
+
+    window.findChild<QCheckBox *>()->setChecked(true);
+    QVERIFY2(answer->toPlainText().contains(u"00000000  ef bb bf 73 75 63 63 65  73 73"), qPrintable(answer->toPlainText()));
+    QVERIFY(answer->toPlainText().contains(u"|...success|"));
+}
+
+void TestExchangeWindow::failedExchangeIsListedWithItsFailure()
+{
+    ExchangeWindow window;
+    JournalEntry failed;
+    failed.record.started = QDateTime::currentDateTime();
+    failed.record.method = QStringLiteral("POST");
+    failed.record.url = QStringLiteral("http://127.0.0.1:9/");
+    ExchangeHop hop;
+    hop.requestHead = "POST / HTTP/1.1\r\n\r\n";
+    failed.record.hops = {hop};
+    failed.record.failure = ExchangeFailureNote{1, QStringLiteral("无法连接到 127.0.0.1:9：连接被拒绝")};
+    failed.verdict = {{VerdictLine::Fail, QStringLiteral("没有应答：无法连接")}};
+    window.add(failed);
+
+    QVERIFY(cell(window, 0, ExchangeListModel::Status).contains(u"连接被拒绝"));
+    QCOMPARE(cell(window, 0, ExchangeListModel::Verdict), u"✘ 不通过");
+    QCOMPARE(cell(window, 0, ExchangeListModel::AnswerSize), u"—");
+    QVERIFY(answerView(window)->toPlainText().contains(u"（没有收到应答）"));
+    QVERIFY(answerView(window)->toPlainText().contains(u"连接被拒绝"));
+}
+
+void TestExchangeWindow::longBodiesAreShownInPart_data()
+{
+    QTest::addColumn<bool>("hex");
+    QTest::newRow("text") << false;
+    QTest::newRow("hex") << true;
+}
+
+void TestExchangeWindow::longBodiesAreShownInPart()
+{
+    QFETCH(bool, hex);
+    const qsizetype size = 10 * 1024 * 1024;
+    ExchangeWindow window;
+    window.findChild<QCheckBox *>()->setChecked(hex);
+    window.add(exchange(QStringLiteral("http://127.0.0.1/"), QByteArray(size, 'a')));
+    const QString shown = answerView(window)->toPlainText();
+    QVERIFY(shown.contains(QStringLiteral("后面还有 %1 字节").arg(size - kShownBytes)));
+    QVERIFY(shown.size() < 5 * kShownBytes + 4096);
+}
+
+QTEST_MAIN(TestExchangeWindow)
+#include "test_exchange_window.moc"

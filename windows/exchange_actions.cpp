@@ -1,0 +1,190 @@
+#include "exchange_actions.h"
+
+#include "curl_command.h"
+#include "form1.h"
+#include "more_samples.h"
+#include "signed_post.h"
+#include "toolkit/handler_guard.h"
+#include "toolkit/message_box.h"
+#include "toolkit/placement.h"
+#include "toolkit/text_boxes.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QScopeGuard>
+
+namespace {
+
+// What XmlPost's three SetRequestHeader calls add up to.
+const QByteArray kXmlPostContentType = "text/XML, utf-8, application/x-www-form-urlencoded";
+
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor &) = delete;
+    BusyCursor &operator=(const BusyCursor &) = delete;
+};
+
+JournalEntry entryFor(const PushPostOutcome &outcome, int group = 0, int tryNumber = 0)
+{
+    JournalEntry entry{outcome.record, {}, outcome.verdict, group, tryNumber, {}, false};
+    // The push as typed: before encryption, or as it went out.
+    if (outcome.record.plainMessage)
+        entry.push = *outcome.record.plainMessage;
+    else if (!outcome.record.hops.isEmpty())
+        entry.push = QString::fromUtf8(outcome.record.hops.constFirst().requestBody);
+    return entry;
+}
+
+} // namespace
+
+ExchangeActions::ExchangeActions(Form1 &mainWindow, ProgramWideWindow<Form2> &resultWindow,
+                                 HttpRequestFactory createRequest, AccessSource access, QObject *parent)
+    : QObject(parent)
+    , mainWindow_(mainWindow)
+    , resultWindow_(resultWindow)
+    , createRequest_(std::move(createRequest))
+    , access_(std::move(access))
+    , window_(std::make_unique<ExchangeWindow>())
+    , show_(new QAction(QStringLiteral("交互记录"), this))
+    , retry_(new QAction(QStringLiteral("模拟平台重试"), this))
+    , copyCurl_(new QAction(QStringLiteral("复制为 curl 命令"), this))
+    , moreSamples_(new QMenu(QStringLiteral("载入更多样例")))
+{
+    show_->setObjectName(QStringLiteral("showExchanges"));
+    show_->setShortcut(showShortcut());
+    // Shown in the menus; works in whichever window of the program is active.
+    show_->setShortcutContext(Qt::ApplicationShortcut);
+    show_->setShortcutVisibleInContextMenu(true);
+    // A shortcut lives while a visible widget carries its action: the main
+    // window is shown as long as the program runs.
+    mainWindow_.addAction(show_);
+    retry_->setObjectName(QStringLiteral("simulateRetry"));
+    retry_->setToolTip(QStringLiteral("把同一条推送连发三次，如平台在应答超时后所做"));
+    copyCurl_->setObjectName(QStringLiteral("copyCurlCommand"));
+    moreSamples_->setObjectName(QStringLiteral("moreSamples"));
+
+    const auto guarded = [this](void (ExchangeActions::*handler)()) {
+        return [this, handler] { runHandler(&mainWindow_, [this, handler] { (this->*handler)(); }); };
+    };
+    connect(show_, &QAction::triggered, this, guarded(&ExchangeActions::showWindow));
+    connect(retry_, &QAction::triggered, this, guarded(&ExchangeActions::simulateRetry));
+    connect(copyCurl_, &QAction::triggered, this, guarded(&ExchangeActions::copyCurlCommand));
+
+    MultiLineTextBox *xmlBox = mainWindow_.control<MultiLineTextBox>("Text2");
+    for (const PushSample &sample : pushSamples()) {
+        QAction *load = moreSamples_->addAction(sample.caption);
+        // Built when chosen: the time of now and a message id of its own.
+        connect(load, &QAction::triggered, xmlBox, [xmlBox, &sample] { xmlBox->setText(buildPushSample(sample)); });
+    }
+
+    mainWindow_.installEventFilter(this);
+    // Closing the main window ends the program as before: this window does
+    // not keep it running.
+    connect(&mainWindow_, &Window::closed, window_.get(), &QWidget::close);
+    resultWindow.whenLoaded([this](Form2 &form) { attachTo(form); });
+}
+
+ExchangeActions::~ExchangeActions()
+{
+    resultWindow_.whenLoaded({});
+    delete moreSamples_;
+}
+
+QKeySequence ExchangeActions::showShortcut()
+{
+    return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H);
+}
+
+QList<QAction *> ExchangeActions::mainWindowActions() const
+{
+    return {show_, retry_, copyCurl_};
+}
+
+void ExchangeActions::attachTo(Form2 &resultWindow)
+{
+    MultiLineTextBox *box = resultWindow.Text1();
+    box->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(box, &QWidget::customContextMenuRequested, this, [this, box](const QPoint &at) {
+        // The box's own menu, and the way to the whole exchange after it.
+        QMenu *menu = box->createStandardContextMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->addSeparator();
+        // The shortcut is shown, not registered again: two actions on one
+        // key would make it ambiguous while the menu is open.
+        menu->addAction(QStringLiteral("查看交互详情\t") + show_->shortcut().toString(QKeySequence::NativeText), this,
+                        [this] { show_->trigger(); });
+        menu->popup(box->viewport()->mapToGlobal(at));
+    });
+}
+
+void ExchangeActions::record(const PushPostOutcome &outcome)
+{
+    window_->add(entryFor(outcome));
+}
+
+void ExchangeActions::showWindow()
+{
+    if (!window_->isVisible())
+        placeBeside(*window_, mainWindow_);
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+PushPostOrder ExchangeActions::currentOrder() const
+{
+    return {mainWindow_.control<SingleLineTextBox>("Text1")->text(), mainWindow_.control<MultiLineTextBox>("Text2")->text(),
+            access_ ? access_() : AccessSettings{}};
+}
+
+void ExchangeActions::simulateRetry()
+{
+    if (retrying_)
+        return;
+    const PushPostOrder order = currentOrder();
+    showWindow();
+    retrying_ = true;
+    const auto done = qScopeGuard([this] {
+        retrying_ = false;
+        if (std::exchange(closeHeldBack_, false))
+            mainWindow_.close();
+    });
+    const BusyCursor busy;
+    const int group = window_->newGroup();
+    // The same body each time; postPush signs each try afresh, as the platform does.
+    for (int tryNumber = 1; tryNumber <= 3; ++tryNumber) {
+        const PushPostOutcome outcome = postPush(order, createRequest_);
+        window_->add(entryFor(outcome, group, tryNumber));
+        if (outcome.record.cancelled)
+            break; // Esc gives up the tries still to come
+    }
+}
+
+void ExchangeActions::copyCurlCommand()
+{
+    const PushPostOrder order = currentOrder();
+    // Signed and encrypted as a post made now would be.
+    const SignedPost post = signPost(order.url, order.body, order.access, freshSigningInputs());
+    if (post.problem) {
+        showMessage(&mainWindow_, *post.problem);
+        return;
+    }
+    QApplication::clipboard()->setText(curlCommand(post.url, post.body.toUtf8(), kXmlPostContentType));
+}
+
+bool ExchangeActions::eventFilter(QObject *watched, QEvent *event)
+{
+    // As during a post: the main window does not close under the tries; it
+    // closes once they are over.
+    if (watched == &mainWindow_ && event->type() == QEvent::Close && retrying_) {
+        closeHeldBack_ = true;
+        event->ignore();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "access_settings.h"
+#include "exchange_window.h"
+#include "form2.h"
+#include "http_request.h"
+#include "push_post.h"
+#include "toolkit/program_wide_window.h"
+
+#include <QObject>
+
+#include <functional>
+
+class Form1;
+class QAction;
+class QMenu;
+
+// The exchange window and the ways in: "交互记录" (with its shortcut),
+// "模拟平台重试" and "复制为 curl 命令" for the main window's context menu,
+// "载入更多样例" for the XML box's, and "查看交互详情" on the result window's
+// text box, on every result window loaded.
+class ExchangeActions : public QObject {
+    Q_OBJECT
+public:
+    // The access settings as the main window holds them now; none: a plain post.
+    using AccessSource = std::function<AccessSettings()>;
+
+    ExchangeActions(Form1 &mainWindow, ProgramWideWindow<Form2> &resultWindow,
+                    HttpRequestFactory createRequest = createHttpRequest, AccessSource access = {},
+                    QObject *parent = nullptr);
+    ~ExchangeActions() override;
+
+    // "交互记录", "模拟平台重试", "复制为 curl 命令", in that order.
+    QList<QAction *> mainWindowActions() const;
+    // "载入更多样例": one entry per further push type.
+    QMenu *moreSamplesMenu() const { return moreSamples_; }
+    // Shows the exchange window; its shortcut works in every window of the program.
+    QAction *showAction() const { return show_; }
+    ExchangeWindow &window() { return *window_; }
+
+    static QKeySequence showShortcut();
+
+public slots:
+    // Lists a post of the main window.
+    void record(const PushPostOutcome &outcome);
+    void showWindow();
+    // Posts the push in the boxes three times, as the platform does when
+    // the endpoint is late, and lists the three together.
+    void simulateRetry();
+    void copyCurlCommand();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void attachTo(Form2 &resultWindow);
+    PushPostOrder currentOrder() const;
+
+    Form1 &mainWindow_;
+    ProgramWideWindow<Form2> &resultWindow_;
+    HttpRequestFactory createRequest_;
+    AccessSource access_;
+    const std::unique_ptr<ExchangeWindow> window_;
+    QAction *const show_;
+    QAction *const retry_;
+    QAction *const copyCurl_;
+    QMenu *const moreSamples_;
+    bool retrying_ = false;
+    bool closeHeldBack_ = false;
+};

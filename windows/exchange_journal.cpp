@@ -1,0 +1,67 @@
+#include "exchange_journal.h"
+
+namespace {
+
+void cutBytes(QByteArray &bytes)
+{
+    if (bytes.size() > ExchangeJournal::kKeptBytes)
+        bytes.truncate(ExchangeJournal::kKeptBytes);
+}
+
+void cutText(QString &text)
+{
+    if (text.size() > ExchangeJournal::kKeptBytes)
+        text.truncate(ExchangeJournal::kKeptBytes);
+}
+
+void cut(JournalEntry &entry)
+{
+    if (entry.cut)
+        return;
+    entry.cut = true;
+    ExchangeRecord &record = entry.record;
+    for (ExchangeHop &hop : record.hops) {
+        cutBytes(hop.requestBody);
+        cutBytes(hop.answerBody);
+    }
+    if (record.plainMessage)
+        cutText(*record.plainMessage);
+    if (record.decryptedText)
+        cutText(*record.decryptedText);
+    cutText(record.answerText);
+    cutText(entry.push);
+}
+
+} // namespace
+
+VerdictMark verdictMark(const QList<VerdictLine> &lines)
+{
+    if (lines.isEmpty())
+        return VerdictMark::None;
+    VerdictMark mark = VerdictMark::Pass;
+    for (const VerdictLine &line : lines) {
+        if (line.outcome == VerdictLine::Fail)
+            return VerdictMark::Fail;
+        if (line.outcome == VerdictLine::Warn)
+            mark = VerdictMark::Warn;
+    }
+    return mark;
+}
+
+void ExchangeJournal::add(JournalEntry entry)
+{
+    entry.whole = {};
+    for (const ExchangeHop &hop : std::as_const(entry.record.hops)) {
+        entry.whole.request.append(hop.requestBody.size());
+        entry.whole.answer.append(hop.answerBody.size());
+    }
+    entry.whole.plainMessage = entry.record.plainMessage ? entry.record.plainMessage->size() : 0;
+    entry.whole.decrypted = entry.record.decryptedText ? entry.record.decryptedText->size() : 0;
+    entry.cut = false;
+
+    entries_.prepend(std::move(entry));
+    if (entries_.size() > kWholeEntries)
+        cut(entries_[kWholeEntries]);
+    while (entries_.size() > kKept)
+        dropOldest();
+}

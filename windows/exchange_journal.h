@@ -1,0 +1,54 @@
+#pragma once
+
+#include "exchange_record.h"
+#include "verdict.h"
+
+#include <QList>
+#include <QString>
+
+// What the platform would make of an exchange, at a glance.
+enum class VerdictMark { None, Pass, Warn, Fail };
+VerdictMark verdictMark(const QList<VerdictLine> &lines);
+
+// One exchange of this run as the exchange window lists it.
+struct JournalEntry {
+    ExchangeRecord record;
+    QString push;               // the push as typed, before signing or encryption
+    QList<VerdictLine> verdict;
+    int group = 0;              // 0: a post of its own; else shared by the tries of one simulated retry
+    int tryNumber = 0;          // within a group: 1, 2, 3
+
+    // An older entry keeps only the start of each long body, which is all the
+    // window shows: these are the sizes the bodies had.
+    struct Sizes {
+        QList<qsizetype> request; // bytes, hop by hop
+        QList<qsizetype> answer;
+        qsizetype plainMessage = 0; // characters
+        qsizetype decrypted = 0;
+    } whole;
+    bool cut = false;
+};
+
+// The exchanges of this run, newest first, as far back as the last 200.
+class ExchangeJournal {
+public:
+    static constexpr qsizetype kKept = 200;
+    // The newest entries keep their bodies whole; older ones keep their first
+    // kKeptBytes bytes (characters for text), so 200 long answers never hold
+    // gigabytes.
+    static constexpr qsizetype kWholeEntries = 10;
+    static constexpr qsizetype kKeptBytes = 256 * 1024;
+
+    // Puts the entry first, dropping the oldest beyond kKept.
+    void add(JournalEntry entry);
+    void dropOldest() { entries_.removeLast(); }
+
+    qsizetype size() const { return entries_.size(); }
+    const JournalEntry &at(qsizetype row) const { return entries_.at(row); }
+    // A group id for the tries of one simulated retry.
+    int newGroup() { return ++lastGroup_; }
+
+private:
+    QList<JournalEntry> entries_;
+    int lastGroup_ = 0;
+};

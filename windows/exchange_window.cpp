@@ -1,0 +1,254 @@
+#include "exchange_window.h"
+
+#include "curl_command.h"
+#include "exchange_details.h"
+#include "toolkit/program_icon.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+QPlainTextEdit *bodyView(const QString &accessibleName)
+{
+    auto *view = new QPlainTextEdit;
+    view->setReadOnly(true);
+    view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    view->setAccessibleName(accessibleName);
+    return view;
+}
+
+QGroupBox *boxAround(const QString &title, QWidget *inside)
+{
+    auto *box = new QGroupBox(title);
+    auto *layout = new QVBoxLayout(box);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(inside);
+    return box;
+}
+
+} // namespace
+
+ExchangeWindow::ExchangeWindow(QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , model_(new ExchangeListModel(this))
+    , list_(new QTableView)
+    , summary_(new QLabel)
+    , hex_(new QCheckBox(QStringLiteral("十六进制")))
+    , copyCurl_(new QPushButton(QStringLiteral("复制为 curl 命令")))
+    , copied_(new QLabel)
+    , request_(bodyView(QStringLiteral("发出的请求")))
+    , requestBox_(boxAround(QStringLiteral("请求（发出的）"), request_))
+    , answer_(bodyView(QStringLiteral("收到的应答")))
+    , answerBox_(boxAround(QStringLiteral("应答（收到的）"), answer_))
+    , timings_(new QLabel)
+    , verdict_(new QListWidget)
+{
+    setObjectName(QStringLiteral("ExchangeWindow"));
+    setWindowTitle(QStringLiteral("交互记录"));
+    setWindowIcon(programIcon());
+
+    list_->setObjectName(QStringLiteral("exchangeList"));
+    list_->setAccessibleName(QStringLiteral("交互列表"));
+    list_->setModel(model_);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setWordWrap(false);
+    list_->verticalHeader()->hide();
+    list_->horizontalHeader()->setStretchLastSection(false);
+    list_->horizontalHeader()->setSectionResizeMode(ExchangeListModel::Url, QHeaderView::Stretch);
+    for (int column : {ExchangeListModel::Time, ExchangeListModel::Method, ExchangeListModel::Elapsed,
+                       ExchangeListModel::AnswerSize, ExchangeListModel::Verdict, ExchangeListModel::Retry})
+        list_->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    list_->setColumnWidth(ExchangeListModel::Status, 160);
+    list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
+
+    summary_->setTextFormat(Qt::PlainText);
+    summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    summary_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    hex_->setToolTip(QStringLiteral("以十六进制显示正文的字节（偏移、十六进制、ASCII）"));
+    copied_->setTextFormat(Qt::PlainText);
+    timings_->setTextFormat(Qt::PlainText);
+    timings_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    timings_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    verdict_->setAccessibleName(QStringLiteral("平台判定"));
+    verdict_->setSelectionMode(QAbstractItemView::NoSelection);
+    verdict_->setWordWrap(true);
+
+    auto *head = new QHBoxLayout;
+    head->addWidget(summary_, 1);
+    head->addWidget(copied_);
+    head->addWidget(hex_);
+    head->addWidget(copyCurl_);
+
+    auto *bodies = new QSplitter(Qt::Horizontal);
+    bodies->addWidget(requestBox_);
+    bodies->addWidget(answerBox_);
+
+    auto *judged = new QSplitter(Qt::Horizontal);
+    judged->addWidget(boxAround(QStringLiteral("耗时"), timings_));
+    judged->addWidget(boxAround(QStringLiteral("平台判定"), verdict_));
+    judged->setStretchFactor(0, 1);
+    judged->setStretchFactor(1, 3);
+
+    auto *detailSplit = new QSplitter(Qt::Vertical);
+    detailSplit->addWidget(bodies);
+    detailSplit->addWidget(judged);
+    detailSplit->setStretchFactor(0, 3);
+    detailSplit->setStretchFactor(1, 1);
+
+    auto *detail = new QWidget;
+    auto *detailLayout = new QVBoxLayout(detail);
+    detailLayout->setContentsMargins(0, 0, 0, 0);
+    detailLayout->addLayout(head);
+    detailLayout->addWidget(detailSplit, 1);
+
+    auto *split = new QSplitter(Qt::Vertical);
+    split->addWidget(list_);
+    split->addWidget(detail);
+    split->setChildrenCollapsible(false);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(split);
+    resize(1000, 700);
+    // A third for the list, the rest for the exchange; the bodies above the verdict.
+    split->setSizes({170, 510});
+    detailSplit->setSizes({300, 190});
+
+    connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &ExchangeWindow::showSelected);
+    connect(hex_, &QCheckBox::toggled, this, &ExchangeWindow::showSelected);
+    connect(copyCurl_, &QPushButton::clicked, this, &ExchangeWindow::copyCurlCommand);
+    showSelected();
+}
+
+void ExchangeWindow::add(JournalEntry entry)
+{
+    // Following the newest unless the user went back to an older one.
+    const int current = list_->currentIndex().isValid() ? list_->currentIndex().row() : -1;
+    model_->add(std::move(entry));
+    // (The oldest, selected, may have made room for it.)
+    if (current <= 0 || !list_->currentIndex().isValid())
+        selectRow(0);
+}
+
+void ExchangeWindow::selectRow(int row)
+{
+    const QModelIndex index = model_->index(row, 0);
+    if (list_->currentIndex() == index)
+        showSelected();
+    else
+        list_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+const JournalEntry *ExchangeWindow::selectedEntry() const
+{
+    const QModelIndex current = list_->currentIndex();
+    if (!current.isValid() || current.row() >= model_->journal().size())
+        return nullptr;
+    return &model_->journal().at(current.row());
+}
+
+QString ExchangeWindow::groupNote(const JournalEntry &entry) const
+{
+    if (!entry.group)
+        return {};
+    // Whether the endpoint answered each try of the same push alike.
+    QList<const JournalEntry *> tries;
+    const ExchangeJournal &journal = model_->journal();
+    for (qsizetype i = 0; i < journal.size(); ++i) {
+        if (journal.at(i).group == entry.group)
+            tries.prepend(&journal.at(i));
+    }
+    QString note = QStringLiteral("模拟重试第 %1 次").arg(entry.tryNumber);
+    if (tries.size() < 2)
+        return note;
+    const auto answerOf = [](const JournalEntry *e) {
+        const ExchangeHop *hop = e->record.finalHop();
+        return std::pair(e->record.status(), hop ? hop->answerBody : QByteArray());
+    };
+    const bool alike = std::all_of(tries.begin(), tries.end(),
+                                   [&](const JournalEntry *e) { return answerOf(e) == answerOf(tries.first()); });
+    return note + (alike ? QStringLiteral("；本组 %1 次的应答相同").arg(tries.size())
+                         : QStringLiteral("；本组 %1 次的应答不同").arg(tries.size()));
+}
+
+void ExchangeWindow::showSelected()
+{
+    copied_->clear();
+    const JournalEntry *entry = selectedEntry();
+    request_->setLineWrapMode(hex_->isChecked() ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
+    answer_->setLineWrapMode(hex_->isChecked() ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
+    verdict_->clear();
+    if (!entry) {
+        summary_->setText(QStringLiteral("还没有交互：发出一次推送后，这里会列出它。"));
+        request_->clear();
+        answer_->clear();
+        timings_->clear();
+        copyCurl_->setEnabled(false);
+        answerBox_->setTitle(QStringLiteral("应答（收到的）"));
+        return;
+    }
+    const ExchangeRecord &record = entry->record;
+    QString summary = QStringLiteral("%1  %2 %3").arg(record.started.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                                                      record.method, record.url);
+    const QString group = groupNote(*entry);
+    if (!group.isEmpty())
+        summary += QStringLiteral("  （") + group + QStringLiteral("）");
+    summary_->setText(summary);
+    summary_->setToolTip(summary);
+
+    request_->setPlainText(shownRequest(*entry, hex_->isChecked()));
+    answer_->setPlainText(shownAnswer(*entry, hex_->isChecked()));
+    answerBox_->setTitle(record.decodingUsed.isEmpty() || hex_->isChecked()
+                             ? QStringLiteral("应答（收到的）")
+                             : QStringLiteral("应答（收到的，按 %1 解码）").arg(record.decodingUsed));
+    timings_->setText(shownTimings(record));
+
+    for (const VerdictLine &line : entry->verdict) {
+        auto *item = new QListWidgetItem(verdictLineText(line), verdict_);
+        item->setForeground(verdictLineColour(line));
+    }
+    if (entry->verdict.isEmpty())
+        new QListWidgetItem(record.cancelled ? QStringLiteral("已取消：没有判定") : QStringLiteral("没有判定"), verdict_);
+
+    const bool curlable = curlCommandFor(*entry).has_value();
+    copyCurl_->setEnabled(curlable);
+    copyCurl_->setToolTip(curlable ? QStringLiteral("把重发这个请求的 curl 命令放到剪贴板")
+                                   : QStringLiteral("这个请求没有发出，或它的正文只保留了开头"));
+}
+
+void ExchangeWindow::copyCurlCommand()
+{
+    const JournalEntry *entry = selectedEntry();
+    if (!entry)
+        return;
+    if (const std::optional<QString> command = curlCommandFor(*entry)) {
+        QApplication::clipboard()->setText(*command);
+        copied_->setText(QStringLiteral("已复制"));
+    }
+}
+
+std::optional<QString> curlCommandFor(const JournalEntry &entry)
+{
+    const ExchangeRecord &record = entry.record;
+    if (record.hops.isEmpty() || record.hops.constFirst().requestHead.isEmpty())
+        return std::nullopt;
+    const ExchangeHop &first = record.hops.constFirst();
+    if (first.requestBody.size() != entry.whole.request.value(0, first.requestBody.size()))
+        return std::nullopt;
+    return curlCommand(record.url, first.requestBody,
+                       headerField(first.requestHead, "Content-Type").value_or(QByteArray()));
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "exchange_list_model.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QTableView;
+
+// "交互记录": the exchanges of this run, newest first, and the one selected
+// seen whole: the request as sent, the answer as received, the timings and
+// the platform's verdict. It only shows; nothing in it waits or asks.
+class ExchangeWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ExchangeWindow(QWidget *parent = nullptr);
+
+    // Lists an exchange first; the newest is selected unless the user is
+    // looking at an older one.
+    void add(JournalEntry entry);
+    int newGroup() { return model_->newGroup(); }
+    const ExchangeListModel &model() const { return *model_; }
+
+    // The entry selected, or none.
+    const JournalEntry *selectedEntry() const;
+    void selectRow(int row);
+
+private:
+    void showSelected();
+    void copyCurlCommand();
+    QString groupNote(const JournalEntry &entry) const;
+
+    ExchangeListModel *const model_;
+    QTableView *const list_;
+    QLabel *const summary_;
+    QCheckBox *const hex_;
+    QPushButton *const copyCurl_;
+    QLabel *const copied_;
+    QPlainTextEdit *const request_;
+    QGroupBox *const requestBox_;
+    QPlainTextEdit *const answer_;
+    QGroupBox *const answerBox_;
+    QLabel *const timings_;
+    QListWidget *const verdict_;
+};
+
+// The curl command that sends the entry's first request again, byte for
+// byte, or nothing when its bytes are not all kept (never sent, or cut).
+std::optional<QString> curlCommandFor(const JournalEntry &entry);
