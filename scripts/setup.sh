@@ -1,20 +1,26 @@
 #!/bin/sh
-# Installs with apt-get whatever of the build's needs is missing, then
+# Installs with apt-get whatever of the project's needs is missing, then
 # configures and builds the project into build/ (the program: build/veltrane).
 set -eu
 cd "$(dirname "$0")/.."
 
+# Every package the project needs, in this one list, by what needs it. A
+# minimal Debian has none of them, ca-certificates and file included.
+build="cmake g++ make pkg-config qt6-base-dev libgl-dev libssl-dev libcpp-httplib-dev libcurl4-openssl-dev
+       zlib1g-dev libbrotli-dev libzstd-dev"          # the content codings the exchange undoes
+fonts="fonts-noto-cjk fonts-dejavu-core"      # the captions are Chinese; tests measure them
+tests="curl iproute2 desktop-file-utils appstream"
+https="ca-certificates"                        # the system's authorities, for every https post
+packaging="dpkg-dev file"                      # cpack -G DEB
+screenshot="xvfb xauth"
 # node and npm for the interop test's endpoint. Only where npm is missing: a
 # node from elsewhere (nodesource) brings its own npm and conflicts with
 # Debian's npm package.
-node_packages=""
-command -v npm >/dev/null 2>&1 || node_packages="nodejs npm"
+interop=""
+command -v npm >/dev/null 2>&1 || interop="nodejs npm"
 
-# shellcheck disable=SC2086 # node_packages is a list of words
-scripts/install-packages.sh $node_packages cmake g++ make pkg-config qt6-base-dev libgl-dev libssl-dev \
-    libcpp-httplib-dev libcurl4-openssl-dev zlib1g-dev libbrotli-dev libzstd-dev curl iproute2 \
-    desktop-file-utils appstream dpkg-dev \
-    fonts-noto-cjk fonts-dejavu-core xvfb xauth
+# shellcheck disable=SC2086 # the lists split into package names
+scripts/install-packages.sh $build $fonts $tests $https $packaging $screenshot $interop
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build --parallel "$(nproc)"

@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "form1_layout.h"
+#include "network_http_request.h"
 #include "samples.h"
 #include "toolkit/handler_guard.h"
 #include "toolkit/message_box.h"
@@ -12,42 +13,11 @@
 #include <QCloseEvent>
 #include <QPushButton>
 
-namespace {
-
-// While it lives, the clicks and keys meant for a widget go nowhere.
-class InputSwallower : public QObject {
-public:
-    explicit InputSwallower(QWidget *widget)
-        : widget_(widget)
-    {
-        widget_->installEventFilter(this);
-    }
-    ~InputSwallower() override { widget_->removeEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-            return true;
-        default:
-            return false;
-        }
-    }
-
-private:
-    QWidget *widget_;
-};
-
-} // namespace
-
 // From the click on the post button until its handler is over, a request to
-// close the window is held back, so the program neither ends under an
-// exchange nor before its answer or failure has been shown.
+// close the window gives the post up and is carried out afterwards, so the
+// program never ends under an exchange nor in the middle of the handler.
+// The user's input meanwhile is dropped (WaitingLoop): no click made during
+// the post starts another.
 class Form1::PostUnderWay {
 public:
     explicit PostUnderWay(Form1 &form)
@@ -57,13 +27,6 @@ public:
     }
     ~PostUnderWay()
     {
-        // The wait let no user input through: what the user did meanwhile is
-        // delivered now, except to the post button, so a click made during
-        // the post does not start another.
-        {
-            const InputSwallower swallow(form_.control<QPushButton>("Command4"));
-            QCoreApplication::processEvents();
-        }
         form_.posting_ = false;
         if (std::exchange(form_.closeRequested_, false))
             form_.close();
@@ -88,7 +51,12 @@ public:
 
 } // namespace
 
-Form1::Form1(ProgramWideWindow<Form2> &resultWindow, HttpRequestFactory createRequest, QWidget *parent)
+std::unique_ptr<HttpRequest> createNetworkRequest(const ExchangeSettings &settings)
+{
+    return std::make_unique<NetworkHttpRequest>(settings);
+}
+
+Form1::Form1(ProgramWideWindow<Form2> &resultWindow, PostRequestFactory createRequest, QWidget *parent)
     : Window(form1Layout(), parent)
     , resultWindow_(resultWindow)
     , createRequest_(std::move(createRequest))
@@ -112,6 +80,7 @@ void Form1::closeEvent(QCloseEvent *event)
 {
     if (posting_) {
         closeRequested_ = true;
+        waiting_.giveUp();
         event->ignore();
         return;
     }
@@ -159,14 +128,25 @@ void Form1::Command4Click()
     const QString body = Text2()->text();
     resultWindow_.get(); // loaded, hidden, before the request goes out
 
+    ExchangeSettings settings;
+    settings.waiter = &waiting_;
     const QString answer = [&] {
         const BusyCursor busy;
-        return XmlPost(url, body, createRequest_);
+        return XmlPost(url, body, [&] { return createRequest_(settings); });
     }();
     // Referred to again: the user may have closed it while the post was under way.
     Form2 &result = resultWindow_.get();
     result.Text1()->setText(answer);
-    if (!result.isVisible())
+    const bool shownBefore = result.isVisible();
+    if (!shownBefore)
         placeBeside(result, *this);
-    result.show();
+    // Up front with the answer, whatever the user did to it meanwhile (a
+    // window shown anew comes up in front by itself).
+    if (result.isMinimized())
+        result.showNormal();
+    else
+        result.show();
+    if (shownBefore)
+        result.raise();
+    result.activateWindow();
 }

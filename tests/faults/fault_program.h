@@ -25,14 +25,23 @@
             return;                                                                                                    \
     } while (false)
 
-// Real request objects whose stall time-out is short enough for a test.
-inline HttpRequestFactory stallingAfter(std::chrono::milliseconds timeout)
+// Real request objects whose stall time-out is short enough for a test,
+// made for XmlPost or for the main window (with its settings).
+struct StallingAfter {
+    std::chrono::milliseconds timeout;
+    std::unique_ptr<HttpRequest> operator()(ExchangeSettings settings = {}) const
+    {
+        settings.stallTimeout = timeout;
+        return std::make_unique<NetworkHttpRequest>(std::move(settings));
+    }
+};
+inline StallingAfter stallingAfter(std::chrono::milliseconds timeout)
 {
-    return [timeout] { return std::make_unique<NetworkHttpRequest>(timeout); };
+    return {timeout};
 }
 
 struct FaultProgram : ProgramUnderTest {
-    explicit FaultProgram(HttpRequestFactory createRequest = stallingAfter(std::chrono::seconds(5)))
+    explicit FaultProgram(PostRequestFactory createRequest = stallingAfter(std::chrono::seconds(5)))
         : ProgramUnderTest(std::move(createRequest))
     {
     }

@@ -14,7 +14,7 @@ struct ProgramUnderTest {
     ProgramWideWindow<Form2> results;
     Form1 form;
 
-    explicit ProgramUnderTest(HttpRequestFactory createRequest = createHttpRequest)
+    explicit ProgramUnderTest(PostRequestFactory createRequest = createNetworkRequest)
         : form(results, std::move(createRequest))
     {
         form.show();

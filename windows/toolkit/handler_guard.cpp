@@ -19,6 +19,8 @@ void runHandler(QWidget *owner, const std::function<void()> &handler)
     try {
         handler();
     } catch (const PostFailure &failure) {
+        if (failure.number() == PostFailure::Cancelled)
+            return; // the user gave the post up: nothing to say
         report(owner, QStringLiteral("发送失败"), failure.number(), failure.description());
     } catch (const std::bad_alloc &) {
         report(owner, QStringLiteral("操作失败"), 7, QStringLiteral("内存不足"));

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "exchange_wait.h"
+
+#include <QObject>
+
+// How the windows wait for an exchange: in a local event loop, so they
+// repaint and timers and close requests are handled, while the user's input
+// to any window of the program is dropped, not kept for later. Esc gives the
+// exchange up.
+class WaitingLoop : public QObject, public ExchangeWaiter {
+public:
+    void wait(ExchangeInProgress &exchange) override;
+    // Ends the exchange under way, if any, at once.
+    void giveUp();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    ExchangeInProgress *exchange_ = nullptr;
+};
