@@ -9,7 +9,7 @@
 namespace {
 
 struct AnswerKind {
-    bool lineBreaks;
+    AnswerShape shape;
     std::size_t size;
 };
 
@@ -18,9 +18,11 @@ struct AnswerKind {
 BenchServer::BenchServer()
 {
     const std::map<std::string, AnswerKind> kinds = {
-        {"/1k", {true, 1024}},
-        {"/10m-lines", {true, 10'000'000}},
-        {"/10m-line", {false, 10'000'000}},
+        {"/1k", {AnswerShape::Lines, 1024}},
+        {"/10m-lines", {AnswerShape::Lines, 10'000'000}},
+        {"/10m-line", {AnswerShape::Line, 10'000'000}},
+        {"/10m-nobreak", {AnswerShape::NoBreak, 10'000'000}},
+        {"/50m-line", {AnswerShape::Line, 50'000'000}},
     };
     server_.Post("/reply", [](const httplib::Request &, httplib::Response &response) {
         response.set_content_provider(kReply.size(), "text/xml; charset=utf-8",
@@ -32,7 +34,7 @@ BenchServer::BenchServer()
         server_.Post(path, [kind](const httplib::Request &, httplib::Response &response) {
             response.set_content_provider(kind.size, "text/xml; charset=utf-8",
                                           [kind](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
-                                              const std::string chunk = answerBytes(kind.lineBreaks, offset, std::min<std::size_t>(length, 1 << 16));
+                                              const std::string chunk = answerBytes(kind.shape, offset, std::min<std::size_t>(length, 1 << 16));
                                               return sink.write(chunk.data(), chunk.size());
                                           });
         });

@@ -9,7 +9,8 @@
 // a content provider with a known length: generated on the fly (the server
 // holds no 10 MB copy that would count in this process's memory), and never
 // compressed, whatever Accept-Encoding says, so every client gets the same
-// bytes. Paths: /reply (kReply), /1k, /10m-lines, /10m-line.
+// bytes. Paths: /reply (kReply), /1k, /10m-lines, /10m-line, /10m-nobreak,
+// /50m-line (generated_answers.h).
 class BenchServer {
 public:
     BenchServer();

@@ -1,10 +1,10 @@
 #include "click_phase.h"
 
 #include "bench_server.h"
+#include "curl_post.h"
 #include "event_loop.h"
 #include "fail.h"
 #include "form_button.h"
-#include "generated_answers.h"
 #include "paint_watch.h"
 #include "process_memory.h"
 #include "response_text.h"
@@ -15,30 +15,74 @@
 
 #include <QCoreApplication>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
+
+#include <malloc.h>
 
 #include <algorithm>
 #include <cstdio>
 
 namespace {
 
-// Clicks on the post button, each timed until the answer is painted.
-ClickFigures timeClicks(PaintWatch &watch, ProgramWindows &windows, const AnswerCase &c, bool fresh)
+// Receives a posted event once the event loop is free again: the windows
+// then take input.
+class InputProbe : public QObject {
+public:
+    bool seen = false;
+
+protected:
+    bool event(QEvent *event) override
+    {
+        if (event->type() != QEvent::User)
+            return QObject::event(event);
+        seen = true;
+        return true;
+    }
+};
+
+void waitForInput()
+{
+    InputProbe probe;
+    QCoreApplication::postEvent(&probe, new QEvent(QEvent::User));
+    spinUntil([&] { return probe.seen; });
+}
+
+// Resident memory with what was freed given back, so that memory added next
+// is counted from a clean floor.
+double trimmedRssMb()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    malloc_trim(0);
+    return statusMb("VmRSS");
+}
+
+void closeResults(ProgramWindows &windows)
+{
+    if (windows.results->isLoaded()) {
+        windows.results->get().close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+// Clicks on the post button, each timed until the answer is painted and the
+// windows take input again.
+ClickFigures timeClicks(PaintWatch &watch, ProgramWindows &windows, const AnswerCase &c, bool fresh,
+                        AnswerFigures &answer)
 {
     ProgramWideWindow<Form2> &results = *windows.results;
     Form1 &form = *windows.form;
     std::vector<double> total, toText, textToPaint;
     for (int i = 0; i < c.repetitions + 1; ++i) { // the first one warms up
-        if (fresh && results.isLoaded()) {
-            results.get().close();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        } else if (!fresh && !results.isLoaded()) {
+        if (fresh)
+            closeResults(windows);
+        else if (!results.isLoaded())
             button(form, "Command4")->click(); // open it
-        }
         processEventsFor(20);
+        const double rssBefore = i == 0 && fresh ? trimmedRssMb() : 0;
         Clock::time_point textSet{};
         QMetaObject::Connection hooked;
         const auto hook = [&]() -> QObject * {
@@ -54,6 +98,7 @@ ClickFigures timeClicks(PaintWatch &watch, ProgramWindows &windows, const Answer
         button(form, "Command4")->click();
         if (!watch.painted && !spinUntil([&] { return watch.painted; }))
             fail(std::string("the answer ") + c.name + " was never painted");
+        waitForInput();
         const double ms = msSince(start);
         watch.disarm();
         QObject::disconnect(hooked);
@@ -65,6 +110,7 @@ ClickFigures timeClicks(PaintWatch &watch, ProgramWindows &windows, const Answer
             textToPaint.push_back(ms - toText.back());
         }
         if (i == 0 && fresh) {
+            answer.addedMb = statusMb("VmRSS") - rssBefore;
             MultiLineTextBox *box = results.get().Text1();
             if (box->text() != c.expected)
                 fail(std::string("the result window does not show the answer ") + c.name);
@@ -77,14 +123,28 @@ ClickFigures timeClicks(PaintWatch &watch, ProgramWindows &windows, const Answer
     return {stats(total), stats(toText), stats(textToPaint)};
 }
 
+template <class F>
+Stats timed(int times, F &&run)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < times; ++i) {
+        const auto start = Clock::now();
+        run();
+        ms.push_back(msSince(start));
+    }
+    return stats(ms);
+}
+
 } // namespace
 
 std::vector<AnswerCase> answerCases(bool quick)
 {
     return {
-        {"1k", "/1k", quick ? 5 : 30, {}},
-        {"10m_lines", "/10m-lines", quick ? 2 : 5, {}},
-        {"10m_line", "/10m-line", quick ? 1 : 3, {}},
+        {"1k", "/1k", AnswerShape::Lines, 1024, quick ? 5 : 30, true, {}},
+        {"10m_lines", "/10m-lines", AnswerShape::Lines, 10'000'000, quick ? 2 : 5, true, {}},
+        {"10m_line", "/10m-line", AnswerShape::Line, 10'000'000, quick ? 2 : 5, true, {}},
+        {"10m_nobreak", "/10m-nobreak", AnswerShape::NoBreak, 10'000'000, quick ? 2 : 5, true, {}},
+        {"50m_line", "/50m-line", AnswerShape::Line, 50'000'000, 1, false, {}},
     };
 }
 
@@ -92,71 +152,98 @@ std::vector<AnswerFigures> measureClicks(PaintWatch &watch, ProgramWindows &wind
                                          std::vector<AnswerCase> &cases, bool quick)
 {
     const QString sample = BuildTextSample();
+    const std::string sampleBytes = sample.toStdString();
     auto *endpointBox = windows.form->findChild<SingleLineTextBox *>("Text1");
     button(*windows.form, "Command2")->click();
     std::vector<AnswerFigures> figures;
     for (AnswerCase &c : cases) {
         AnswerFigures answer;
         answer.name = c.name;
+        answer.bytes = c.bytes;
         const QString url = QString::fromStdString(server.url(c.path));
         endpointBox->setText(url);
+        const int times = std::max(2, std::min(c.repetitions, 5));
         {
-            const std::string bytes = answerBytes(c.path != std::string("/10m-line"), 0,
-                                                  c.path == std::string("/1k") ? 1024 : 10'000'000);
-            c.expected = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+            // The program's own decoding of an answer's body.
+            const QByteArray bytes = QByteArray::fromStdString(answerBytes(c.shape, 0, c.bytes));
+            answer.decode = timed(times, [&] { c.expected = decodeResponseText(bytes, QByteArray("text/xml; charset=utf-8")); });
         }
+        closeResults(windows);
+        const double rssBefore = trimmedRssMb();
         // Two ways: the result window was closed since the last post (so the
         // click loads and shows it afresh), and it still stands open with the
         // last answer (the click replaces the text).
         for (const bool fresh : {true, false}) {
+            if (!fresh && !c.whileOpen)
+                continue;
             const char *how = fresh ? "new" : "open";
-            const ClickFigures clicks = timeClicks(watch, windows, c, fresh);
+            const ClickFigures clicks = timeClicks(watch, windows, c, fresh, answer);
             answer.clicks[how] = clicks;
             std::printf("  measured click %s %s: median %.1f ms\n", c.name, how, clicks.total.median);
             std::fflush(stdout);
         }
-        answer.rssAfterMb = statusMb("VmRSS");
         // The answer stands in the result window, which has the focus: the
         // text box's cursor blinks.
-        answer.idleCpuPct = idleCpuPercent(quick ? 1500 : 3000);
+        answer.idleCpuPct = idleCpuPercent(quick ? 1000 : 2000);
+        // Closed, the window is deleted: what the answer took should go back.
+        closeResults(windows);
+        QCoreApplication::processEvents();
+        answer.leftMb = statusMb("VmRSS") - rssBefore;
 
-        // The post alone, the same answer: network, Qt's buffering and decoding.
-        std::vector<double> alone;
-        for (int i = 0; i < std::max(2, c.repetitions); ++i) {
-            const auto start = Clock::now();
-            const QString answerText = XmlPost(url, sample);
-            alone.push_back(msSince(start));
-            if (answerText.size() != c.expected.size())
+        // The post alone, the same answer: XmlPost, then plain libcurl.
+        answer.postAlone = timed(times, [&] {
+            if (XmlPost(url, sample).size() != c.expected.size())
                 fail("XmlPost brought another answer");
-        }
-        answer.postAlone = stats(alone);
+        });
+        const std::string curlUrl = server.url(c.path);
+        answer.curlAlone = timed(times, [&] {
+            if (curlPost(curlUrl, sampleBytes).size() != c.bytes)
+                fail("libcurl brought another answer");
+        });
+        c.expected = QString(); // 100 MB for the largest: not kept for what follows
         figures.push_back(std::move(answer));
     }
     return figures;
 }
 
-std::map<std::string, PartFigures> measureParts(const std::vector<AnswerCase> &cases, QSize resultBoxSize, bool quick)
+std::vector<PrototypeFigures> compareBoxes(const std::vector<AnswerCase> &cases, QSize resultBoxSize)
 {
-    std::map<std::string, PartFigures> parts;
+    std::vector<PrototypeFigures> figures;
     for (const AnswerCase &c : cases) {
-        if (c.path == std::string("/1k"))
+        if (c.bytes != 10'000'000)
             continue;
-        const QByteArray body = c.expected.toLatin1();
-        std::vector<double> decode, setText, grab;
-        for (int i = 0; i < (quick ? 1 : 3); ++i) {
-            auto start = Clock::now();
-            const QString decoded = decodeResponseText(body, QByteArray("text/xml; charset=utf-8"));
-            decode.push_back(msSince(start));
-            MultiLineTextBox box;
-            box.resize(resultBoxSize);
-            start = Clock::now();
-            box.setText(decoded);
-            setText.push_back(msSince(start));
-            start = Clock::now();
-            const QPixmap shot = box.grab();
-            grab.push_back(msSince(start));
+        const std::string bytes = answerBytes(c.shape, 0, c.bytes);
+        const QString text = QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+        for (const bool pieces : {true, false}) {
+            const double rssBefore = trimmedRssMb();
+            const auto start = Clock::now();
+            std::unique_ptr<QPlainTextEdit> box;
+            if (pieces) {
+                auto *built = new MultiLineTextBox;
+                box.reset(built);
+                built->resize(resultBoxSize);
+                built->setText(text);
+            } else {
+                // Each paragraph laid out whole, with the layout cache kept
+                // for long ones; wrapping anywhere when nothing else can.
+                box = std::make_unique<QPlainTextEdit>();
+                box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+                box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+                box->setWordWrapMode(c.shape == AnswerShape::NoBreak ? QTextOption::WrapAnywhere
+                                                                     : QTextOption::WrapAtWordBoundaryOrAnywhere);
+                box->resize(resultBoxSize);
+                box->setPlainText(text);
+                for (QTextBlock block = box->document()->firstBlock(); block.isValid(); block = block.next()) {
+                    if (block.length() > 100'000)
+                        block.layout()->setCacheEnabled(true);
+                }
+            }
+            const QPixmap shot = box->grab();
+            const double shownMs = msSince(start);
+            figures.push_back({c.name, pieces ? "pieces" : "whole", shownMs, statusMb("VmRSS") - rssBefore});
+            std::printf("  measured box %s %s: %.1f ms\n", c.name, pieces ? "pieces" : "whole", shownMs);
+            std::fflush(stdout);
         }
-        parts[c.name] = {stats(decode), stats(setText), stats(grab)};
     }
-    return parts;
+    return figures;
 }

@@ -2,6 +2,7 @@
 
 #include "stats.h"
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@ struct StartFigures {
     Stats later;
     double rssMb = 0;         // this process, after the first start
     double programRssMb = -1; // the program in a process of its own; -1: not measured
+    Stats program, bare;      // processes started until their first window is painted
+    Stats bareWithCurl;       // the bare window with libcurl loaded at start
 };
 
 struct LoadFigures {
@@ -34,14 +37,29 @@ struct ClickFigures {
 
 struct AnswerFigures {
     std::string name;
+    std::size_t bytes = 0;
     std::map<std::string, ClickFigures> clicks; // "new", "open": the result window's state
-    Stats postAlone;
+    Stats decode;                               // decodeResponseText of the same bytes
+    Stats postAlone, curlAlone;                 // XmlPost / plain libcurl bringing the answer
     double idleCpuPct = 0;
-    double rssAfterMb = 0;
+    double addedMb = 0; // resident memory added by the first answer shown
+    double leftMb = 0;  // resident memory left once the result window was closed
 };
 
-struct PartFigures {
-    Stats decode, setText, grab;
+// One way of holding a 10 MB answer in a box, alone.
+struct PrototypeFigures {
+    std::string answer, prototype;
+    double shownMs = 0; // text set, laid out and painted
+    double addedMb = 0;
+};
+
+struct KeyFigures {
+    Stats small, large; // a key typed into the XML box until it is painted
+};
+
+struct ReadBackFigures {
+    std::size_t chars = 0;
+    Stats readBack, copy; // text() with CR LF; one copy of the same characters
 };
 
 struct Figures {
@@ -49,6 +67,8 @@ struct Figures {
     std::vector<LoadFigures> loads;
     PostFigures post;
     std::vector<AnswerFigures> answers;
-    std::map<std::string, PartFigures> parts; // by answer name
+    std::vector<PrototypeFigures> prototypes;
+    KeyFigures keys;
+    ReadBackFigures readBack;
     double hwmMb = 0;
 };

@@ -8,8 +8,15 @@ namespace {
 
 constexpr std::size_t kUnit = 100;
 
-void writeUnit(char *out, std::size_t index, bool lineBreaks)
+void writeUnit(char *out, std::size_t index, AnswerShape shape)
 {
+    if (shape == AnswerShape::NoBreak) {
+        static const char digits[] = "0123456789abcdef";
+        for (std::size_t i = 0; i < kUnit; ++i)
+            out[i] = digits[(index * 7 + i * (index % 13 + 1)) % 16];
+        return;
+    }
+    const bool lineBreaks = shape == AnswerShape::Lines;
     static const std::string filler = [] {
         const std::string words = "the endpoint answered with this text to fill a row of the answer ";
         std::string f;
@@ -27,14 +34,14 @@ void writeUnit(char *out, std::size_t index, bool lineBreaks)
 
 } // namespace
 
-std::string answerBytes(bool lineBreaks, std::size_t offset, std::size_t length)
+std::string answerBytes(AnswerShape shape, std::size_t offset, std::size_t length)
 {
     std::string bytes(length, '\0');
     char unit[kUnit];
     std::size_t done = 0;
     while (done < length) {
         const std::size_t position = offset + done;
-        writeUnit(unit, position / kUnit, lineBreaks);
+        writeUnit(unit, position / kUnit, shape);
         const std::size_t from = position % kUnit;
         const std::size_t take = std::min(kUnit - from, length - done);
         std::memcpy(bytes.data() + done, unit + from, take);

@@ -6,11 +6,13 @@
 //   build/bench/veltrane-bench [--rounds N] [--quick]
 //
 // --rounds: posts per client in the post comparison (200); --quick: fewer
-// repetitions everywhere. --only post|textbox-line|textbox-lines runs one part
+// repetitions everywhere. Each goal is printed as a ratio to its floor with
+// PASS or MISS. --only post|textbox-line|textbox-lines runs one part
 // alone for a profiler (under callgrind its phases are dumped apart), e.g.
 //   valgrind --tool=callgrind build/bench/veltrane-bench --only textbox-line --only-bytes 1000000
 
 #include "bench_server.h"
+#include "box_phase.h"
 #include "click_phase.h"
 #include "figures.h"
 #include "load_phase.h"
@@ -97,15 +99,17 @@ int main(int argc, char *argv[])
     figures.start = measureStart(watch, windows, options.quick);
     figures.loads = measureLoads(watch, *windows.form, options.quick);
     figures.post = comparePosts(server, options.rounds);
+    figures.keys = measureKeys(watch, *windows.form, options.quick);
     std::vector<AnswerCase> cases = answerCases(options.quick);
     figures.answers = measureClicks(watch, windows, server, cases, options.quick);
 
-    // The peak so far is the program's own; the parts below add a second box.
+    // The peak so far is the program's own; the parts below add boxes alone.
     figures.hwmMb = statusMb("VmHWM");
     const QSize resultBoxSize = windows.results->get().Text1()->size();
     windows.results->get().close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    figures.parts = measureParts(cases, resultBoxSize, options.quick);
+    figures.readBack = measureReadBack(options.quick);
+    figures.prototypes = compareBoxes(cases, resultBoxSize);
 
     printReport(figures);
 

@@ -31,7 +31,7 @@ int runTextBoxAlone(const std::string &part, std::size_t bytes)
     const bool lineBreaks = part == "textbox-lines";
     if (!lineBreaks && part != "textbox-line")
         fail("unknown part " + part);
-    const std::string answer = answerBytes(lineBreaks, 0, bytes);
+    const std::string answer = answerBytes(lineBreaks ? AnswerShape::Lines : AnswerShape::Line, 0, bytes);
     const QString text = QString::fromLatin1(answer.data(), static_cast<qsizetype>(answer.size()));
     PaintWatch watch;
     QCoreApplication::instance()->installEventFilter(&watch);

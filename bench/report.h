@@ -2,6 +2,8 @@
 
 #include "figures.h"
 
-// Prints the table, each figure against its target where it has one, then
-// one line "bench: key=value ..." with every figure.
-void printReport(const Figures &figures);
+// Prints the goals, each a ratio to a floor measured in the same run with
+// PASS or MISS against the most it may be; then the figures behind them;
+// then one line "bench: key=value ..." with every figure. Returns how many
+// goals were missed.
+int printReport(const Figures &figures);

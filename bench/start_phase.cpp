@@ -6,6 +6,9 @@
 #include "process_memory.h"
 #include "timing.h"
 
+#include <curl/curl.h>
+#include <dlfcn.h>
+
 #include <QCoreApplication>
 #include <QProcess>
 #include <QThread>
@@ -60,6 +63,22 @@ double programRssAfterStart()
     return rss;
 }
 
+// Wall time of a process that ends once its window is first painted.
+double processMs(const char *program, const QString &preload = {})
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    if (!preload.isEmpty())
+        environment.insert("LD_PRELOAD", preload);
+    process.setProcessEnvironment(environment);
+    const auto start = Clock::now();
+    process.start(QString::fromLocal8Bit(program), {});
+    if (!process.waitForFinished(60'000) || process.exitCode() != 0)
+        fail(std::string("did not start and paint: ") + program);
+    return msSince(start);
+}
+
 } // namespace
 
 StartFigures measureStart(PaintWatch &watch, ProgramWindows &windows, bool quick)
@@ -80,5 +99,25 @@ StartFigures measureStart(PaintWatch &watch, ProgramWindows &windows, bool quick
     }
     figures.later = stats(startTimes);
     figures.programRssMb = programRssAfterStart();
+
+    // Side by side, alternating, after one of each to warm the file cache;
+    // the bare window also with libcurl (and what it links) loaded, to see
+    // what loading it at start costs.
+    Dl_info curl{};
+    dladdr(reinterpret_cast<void *>(&curl_easy_init), &curl);
+    std::vector<double> program, bare, bareCurl;
+    for (int i = 0; i < (quick ? 6 : 16); ++i) {
+        const double a = processMs(START_PROBE);
+        const double b = processMs(BARE_WINDOW);
+        const double c = processMs(BARE_WINDOW, QString::fromLocal8Bit(curl.dli_fname));
+        if (i > 0) {
+            program.push_back(a);
+            bare.push_back(b);
+            bareCurl.push_back(c);
+        }
+    }
+    figures.program = stats(program);
+    figures.bare = stats(bare);
+    figures.bareWithCurl = stats(bareCurl);
     return figures;
 }

@@ -46,6 +46,11 @@ else()
     endif()
 endif()
 
+# The command-line twin is installed beside the window's program.
+if(NOT EXISTS "${STAGE_DIR}/${BINDIR}/veltrane-post")
+    fail("${BINDIR}/veltrane-post is not installed")
+endif()
+
 # Icon: a theme name (not a path) with both sizes in the hicolor theme, and
 # each PNG really of its folder's size.
 desktop_value(Icon icon)

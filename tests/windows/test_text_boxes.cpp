@@ -1,5 +1,9 @@
 #include "samples.h"
+#include "toolkit/paragraph_pieces.h"
 #include "toolkit/text_boxes.h"
+
+#include <QClipboard>
+#include <QInputMethodEvent>
 
 #include <QSignalSpy>
 #include <QTest>
@@ -17,7 +21,42 @@ private slots:
     void clickComesFromTheMouseOnly();
     void singleLineHoldsLongText();
     void longLineSetWhileHiddenWrapsAtItsWidth();
+    void largeTextReadsBackExactly_data();
+    void largeTextReadsBackExactly();
+    void editsAcrossPiecesKeepTheText_data();
+    void editsAcrossPiecesKeepTheText();
+    void lineSeparatorStaysItself();
+    void copyAcrossPiecesHasNoBreak();
+    void inputMethodCommitsIntoLargeText();
 };
+
+namespace {
+
+// 40,000 characters in one paragraph: long enough to be held in pieces.
+QString longWords() { return u"<item>word and word</item> "_s.repeated(1500); }
+QString longHex() { return u"0123456789abcdef"_s.repeated(2500); }
+
+void place(MultiLineTextBox &box, int position)
+{
+    QTextCursor cursor = box.textCursor();
+    cursor.setPosition(position);
+    box.setTextCursor(cursor);
+}
+
+// The document position of `index` in the box's text, joins being no character.
+int positionOf(const MultiLineTextBox &box, qsizetype index)
+{
+    int position = 0;
+    for (QTextBlock block = box.document()->firstBlock(); block.isValid(); block = block.next()) {
+        if (index <= block.length() - 1)
+            return block.position() + int(index);
+        index -= block.length() - 1 + (MultiLineTextBox::continuesPrevious(block.next()) ? 0 : 2);
+        position = block.position() + block.length();
+    }
+    return position;
+}
+
+} // namespace
 
 void TestTextBoxes::multiLineReadsBackCrLf_data()
 {
@@ -116,6 +155,135 @@ void TestTextBoxes::longLineSetWhileHiddenWrapsAtItsWidth()
     // Given another text, it still holds exactly that.
     box->setText(u"short\r\nanswer"_s);
     QCOMPARE(box->text(), u"short\r\nanswer"_s);
+}
+
+void TestTextBoxes::largeTextReadsBackExactly_data()
+{
+    QTest::addColumn<QString>("put");
+    QTest::addColumn<QString>("readBack");
+    QTest::newRow("one line of words") << longWords() << longWords();
+    QTest::newRow("one line, no break opportunity") << longHex() << longHex();
+    QTest::newRow("lines around a long one, LF") << u"a\n"_s + longHex() + u"\nb"_s << u"a\r\n"_s + longHex() + u"\r\nb"_s;
+    QTest::newRow("two long lines, CR LF") << longWords() + u"\r\n"_s + longHex() + u"\r\n"_s
+                                            << longWords() + u"\r\n"_s + longHex() + u"\r\n"_s;
+    QTest::newRow("surrogate pairs and marks") << u"\U0001F600e\u0301"_s.repeated(9000) << u"\U0001F600e\u0301"_s.repeated(9000);
+    QTest::newRow("line separators inside") << (longWords() + u"\u2028"_s).repeated(2) << (longWords() + u"\u2028"_s).repeated(2);
+}
+
+void TestTextBoxes::largeTextReadsBackExactly()
+{
+    QFETCH(QString, put);
+    QFETCH(QString, readBack);
+    MultiLineTextBox set;
+    set.setText(put);
+    QCOMPARE(set.text(), readBack);
+    // Held in pieces, so no paragraph is laid out whole.
+    for (QTextBlock block = set.document()->firstBlock(); block.isValid(); block = block.next())
+        QVERIFY(block.length() <= 2 * kParagraphPiece);
+
+    // Pasted, between two characters already there.
+    MultiLineTextBox pasted;
+    pasted.setText(u"[]"_s);
+    place(pasted, 1);
+    QApplication::clipboard()->setText(put);
+    pasted.paste();
+    QCOMPARE(pasted.text(), u"["_s + readBack + u"]"_s);
+    pasted.undo();
+    QCOMPARE(pasted.text(), u"[]"_s);
+}
+
+void TestTextBoxes::editsAcrossPiecesKeepTheText_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("selected"); // characters selected forward first
+    QTest::addColumn<int>("offset");   // where, from the first join, in the box's text
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("removedBefore"); // of the text at the join
+    QTest::addColumn<int>("removedAfter");
+    QTest::newRow("Enter just after a join") << int(Qt::Key_Return) << 0 << 0 << 0 << u"\r\n"_s << 0 << 0;
+    QTest::newRow("Enter just before a join") << int(Qt::Key_Return) << 0 << 0 << -1 << u"\r\n"_s << 0 << 0;
+    QTest::newRow("Shift+Enter inside a piece") << int(Qt::Key_Return) << int(Qt::ShiftModifier) << 0 << 5 << u"\r\n"_s << 0 << 0;
+    QTest::newRow("Backspace just after a join") << int(Qt::Key_Backspace) << 0 << 0 << 0 << QString() << 1 << 0;
+    QTest::newRow("Delete just before a join") << int(Qt::Key_Delete) << 0 << 0 << -1 << QString() << 0 << 1;
+    QTest::newRow("selection across a join deleted") << int(Qt::Key_Delete) << 0 << 6 << -3 << QString() << 0 << 0;
+    QTest::newRow("selection across a join typed over") << int(Qt::Key_X) << 0 << 6 << -3 << u"x"_s << 0 << 0;
+    QTest::newRow("letter just after a join") << int(Qt::Key_X) << 0 << 0 << 0 << u"x"_s << 0 << 0;
+}
+
+void TestTextBoxes::editsAcrossPiecesKeepTheText()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(int, selected);
+    QFETCH(int, offset);
+    QFETCH(QString, typed);
+    QFETCH(int, removedBefore);
+    QFETCH(int, removedAfter);
+    const QString original = u"first\r\n"_s + longHex() + u"\r\nlast"_s;
+    MultiLineTextBox box;
+    box.resize(300, 200);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setText(original);
+    QTextBlock joined = box.document()->firstBlock();
+    while (joined.isValid() && !MultiLineTextBox::continuesPrevious(joined))
+        joined = joined.next();
+    QVERIFY(joined.isValid());
+    // The join's place in the box's text: after "first\r\n" and the first piece.
+    const qsizetype join = 7 + joined.previous().length() - 1;
+
+    const qsizetype at = join + offset;
+    place(box, positionOf(box, at));
+    if (selected) {
+        QTextCursor cursor = box.textCursor();
+        cursor.setPosition(positionOf(box, at + selected), QTextCursor::KeepAnchor);
+        box.setTextCursor(cursor);
+    }
+    QTest::keyClick(&box, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    const qsizetype cut = at - removedBefore;
+    const QString expected = original.left(cut) + typed + original.mid(at + selected + removedAfter);
+    QCOMPARE(box.text(), expected);
+    box.undo();
+    QCOMPARE(box.text(), original);
+}
+
+void TestTextBoxes::lineSeparatorStaysItself()
+{
+    MultiLineTextBox box;
+    box.setText(u"a\u2028b"_s);
+    QCOMPARE(box.text(), u"a\u2028b"_s);
+    QApplication::clipboard()->setText(u"c\u2028d"_s);
+    box.paste();
+    QCOMPARE(box.text(), u"c\u2028da\u2028b"_s);
+}
+
+void TestTextBoxes::copyAcrossPiecesHasNoBreak()
+{
+    MultiLineTextBox box;
+    box.setText(u"x\r\n"_s + longHex());
+    box.selectAll();
+    box.copy();
+    QCOMPARE(QApplication::clipboard()->text(), u"x\n"_s + longHex());
+}
+
+void TestTextBoxes::inputMethodCommitsIntoLargeText()
+{
+    const QString original = longWords();
+    MultiLineTextBox box;
+    box.resize(300, 200);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setText(original);
+    const qsizetype at = original.size() / 2;
+    place(box, positionOf(box, at));
+    QInputMethodEvent preedit(u"zhong"_s, {});
+    QApplication::sendEvent(&box, &preedit);
+    QCOMPARE(box.text(), original); // composing text is not the box's text yet
+    QInputMethodEvent commit;
+    commit.setCommitString(u"中文"_s);
+    QApplication::sendEvent(&box, &commit);
+    QCOMPARE(box.text(), original.left(at) + u"中文"_s + original.mid(at));
 }
 
 QTEST_MAIN(TestTextBoxes)

@@ -1,17 +1,27 @@
 #include "text_boxes.h"
 
-#include <QCoreApplication>
-#include <QMouseEvent>
-#include <QTextBlock>
-#include <QTextDocument>
-#include <QTextLayout>
+#include "paragraph_pieces.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
+
+#include <algorithm>
 #include <limits>
+#include <utility>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace {
 
-// A paragraph this long (in characters) keeps its layout between drawings.
-constexpr qsizetype kLongParagraph = 100'000;
+// The block format property that marks a piece continuing the one before.
+constexpr int kJoinsPrevious = QTextFormat::UserProperty + 1;
 
 // Sends a hidden widget the resize event it still owes itself, as showing it would.
 void sendPendingResize(QWidget *widget)
@@ -21,6 +31,46 @@ void sendPendingResize(QWidget *widget)
     widget->setAttribute(Qt::WA_PendingResizeEvent, false);
     QResizeEvent resize(widget->size(), QSize());
     QCoreApplication::sendEvent(widget, &resize);
+}
+
+// A text this long (in characters) is a large one.
+constexpr qsizetype kLargeText = 1'000'000;
+
+// glibc keeps freed blocks of up to 32 MB for reuse instead of giving them
+// back: after a large text's passing copies (the answer's bytes, its decoding,
+// the pieces) the program would hold several times its size, and keep it
+// after the box is gone. Once the event loop is free again, they go back.
+void giveBackFreedMemoryLater()
+{
+#if defined(__GLIBC__)
+    QTimer::singleShot(0, [] { malloc_trim(0); });
+#endif
+}
+
+// Marks as joins the paragraphs `joins` (counted from `first`), and every
+// other paragraph after `first` up to `last` as a real one. Runs of joins
+// are marked at once: one change of the document each, not one a piece.
+void markJoins(QTextDocument *document, int first, const QList<qsizetype> &joins, int last = -1)
+{
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    const auto setFormat = [&](qsizetype from, qsizetype to, const QTextBlockFormat &format) {
+        cursor.setPosition(document->findBlockByNumber(int(from)).position());
+        cursor.setPosition(document->findBlockByNumber(int(to)).position(), QTextCursor::KeepAnchor);
+        cursor.setBlockFormat(format);
+    };
+    if (last > first)
+        setFormat(first + 1, last, QTextBlockFormat());
+    QTextBlockFormat joined;
+    joined.setProperty(kJoinsPrevious, true);
+    for (qsizetype i = 0; i < joins.size();) {
+        qsizetype j = i;
+        while (j + 1 < joins.size() && joins[j + 1] == joins[j] + 1)
+            ++j;
+        setFormat(first + joins[i], first + joins[j], joined);
+        i = j + 1;
+    }
+    cursor.endEditBlock();
 }
 
 } // namespace
@@ -71,11 +121,47 @@ MultiLineTextBox::MultiLineTextBox(QWidget *parent)
 
 QString MultiLineTextBox::text() const
 {
-    // Raw text keeps no-break spaces as they are; paragraph ends (Enter) and
-    // line separators (Shift+Enter) both read back as CR LF.
+    // Raw text keeps no-break spaces and U+2028 as they are; paragraph ends
+    // read back as CR LF, pieces' joins as nothing. The raw copy is changed
+    // in place: joins taken out going forward, then each paragraph end made
+    // CR LF going backward, in memory grown where it lies.
     QString text = document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
-    text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
+    QList<qsizetype> ends, joins; // positions of the separators
+    qsizetype position = 0;
+    for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) {
+        if (position > 0)
+            (continuesPrevious(block) ? joins : ends).append(position - 1);
+        position += block.length();
+    }
+    QChar *data = text.data();
+    if (!joins.isEmpty()) {
+        qsizetype to = joins.front(), removed = 0;
+        for (qsizetype i = 0; i < joins.size(); ++i) {
+            const qsizetype from = joins[i] + 1;
+            const qsizetype until = i + 1 < joins.size() ? joins[i + 1] : text.size();
+            std::copy(data + from, data + until, data + to);
+            to += until - from;
+            ++removed;
+        }
+        // Paragraph ends after a join moved back with the text.
+        for (qsizetype &end : ends)
+            end -= std::upper_bound(joins.cbegin(), joins.cend(), end) - joins.cbegin();
+        text.truncate(text.size() - removed);
+    }
+    if (ends.isEmpty())
+        return text;
+    qsizetype read = text.size();
+    text.resize(read + ends.size());
+    data = text.data();
+    qsizetype write = text.size();
+    for (auto end = ends.crbegin(); end != ends.crend(); ++end) {
+        const qsizetype after = *end + 1;
+        write -= read - after;
+        std::copy_backward(data + after, data + read, data + write + (read - after));
+        data[--write] = u'\n';
+        data[--write] = u'\r';
+        read = *end;
+    }
     return text;
 }
 
@@ -93,18 +179,113 @@ void MultiLineTextBox::setText(const QString &text)
     // document, once. (The box reports the emptying as a change of text too.)
     if (!document()->isEmpty())
         clear();
-    setPlainText(text);
-    // A paragraph's layout throws its working data away after each drawing,
-    // and drawing the cursor then analyses the whole paragraph again (scripts,
-    // line breaks, room for its glyphs): for 10 MB in one line a third of a
-    // second, at every blink. A long paragraph keeps that data; the memory is
-    // taken again at each drawing anyway.
-    if (text.size() > kLongParagraph) {
-        for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) {
-            if (block.length() > kLongParagraph)
-                block.layout()->setCacheEnabled(true);
+    ParagraphPieces pieces = cutLongParagraphs(text);
+    if (pieces.joins.isEmpty()) {
+        setPlainText(text);
+    } else {
+        setPlainText(std::exchange(pieces.text, {}));
+        // Marked as one step that cannot be undone, as setPlainText leaves it.
+        document()->setUndoRedoEnabled(false);
+        markJoins(document(), 0, pieces.joins);
+        document()->setUndoRedoEnabled(true);
+    }
+    if (text.size() > kLargeText)
+        giveBackFreedMemoryLater();
+}
+
+MultiLineTextBox::~MultiLineTextBox()
+{
+    if (document()->characterCount() > kLargeText)
+        giveBackFreedMemoryLater();
+}
+
+bool MultiLineTextBox::continuesPrevious(const QTextBlock &block)
+{
+    return block.blockFormat().boolProperty(kJoinsPrevious);
+}
+
+void MultiLineTextBox::keyPressEvent(QKeyEvent *event)
+{
+    if (isReadOnly()) {
+        QPlainTextEdit::keyPressEvent(event);
+        return;
+    }
+    QTextCursor cursor = textCursor();
+    // Shift+Enter would put a U+2028 line separator in: only a character the
+    // user typed or pasted as such goes out as itself, a break made with
+    // Enter goes out as CR LF. A new paragraph is never a piece's join.
+    if (event->matches(QKeySequence::InsertParagraphSeparator)
+        || event->matches(QKeySequence::InsertLineSeparator)) {
+        QTextBlockFormat format = cursor.blockFormat();
+        format.clearProperty(kJoinsPrevious);
+        cursor.insertBlock(format);
+        setTextCursor(cursor);
+        ensureCursorVisible();
+        return;
+    }
+    // Deleting across a join deletes the character beyond it: the join
+    // itself is no character of the text.
+    const bool plainKey = !(event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier));
+    if (plainKey && !cursor.hasSelection()) {
+        const QTextBlock block = cursor.block();
+        if (event->key() == Qt::Key_Backspace && cursor.atBlockStart() && continuesPrevious(block)
+            && block.previous().length() > 1) {
+            cursor.movePosition(QTextCursor::PreviousCharacter);
+            cursor.deletePreviousChar();
+            ensureCursorVisible();
+            return;
+        }
+        if (event->key() == Qt::Key_Delete && cursor.atBlockEnd() && continuesPrevious(block.next())
+            && block.next().length() > 1) {
+            cursor.movePosition(QTextCursor::NextCharacter);
+            cursor.deleteChar();
+            return;
         }
     }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void MultiLineTextBox::insertFromMimeData(const QMimeData *source)
+{
+    if (isReadOnly() || !source || !source->hasText())
+        return;
+    // Pasted paragraphs are real ones and a long one is cut into pieces, as
+    // in setText; Qt's own paste would copy the paragraph's mark onto them.
+    const ParagraphPieces pieces = cutLongParagraphs(source->text());
+    QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    const int first = cursor.blockNumber();
+    cursor.insertText(pieces.text);
+    if (cursor.blockNumber() > first)
+        markJoins(document(), first, pieces.joins, cursor.blockNumber());
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+QMimeData *MultiLineTextBox::createMimeDataFromSelection() const
+{
+    QMimeData *data = QPlainTextEdit::createMimeDataFromSelection();
+    const QTextCursor cursor = textCursor();
+    if (!data || !cursor.hasSelection())
+        return data;
+    // The selection's plain text has one character for each break: the
+    // joins' are taken out (from the end, so the positions hold).
+    const int start = cursor.selectionStart(), end = cursor.selectionEnd();
+    QList<int> joins;
+    for (QTextBlock block = document()->findBlock(start).next(); block.isValid() && block.position() <= end;
+         block = block.next()) {
+        if (continuesPrevious(block))
+            joins.append(block.position() - 1 - start);
+    }
+    if (joins.isEmpty())
+        return data;
+    QString text = data->text();
+    for (auto join = joins.crbegin(); join != joins.crend(); ++join)
+        text.remove(*join, 1);
+    data->setText(text);
+    return data;
 }
 
 void MultiLineTextBox::mousePressEvent(QMouseEvent *event)

@@ -4,7 +4,10 @@
 #include <QPlainTextEdit>
 #include <QPoint>
 
+class QKeyEvent;
+class QMimeData;
 class QMouseEvent;
+class QTextBlock;
 
 // A click is a press and a release of the left button, both inside the box.
 // Focus arriving by keyboard is no click.
@@ -34,14 +37,21 @@ private:
 };
 
 // Qt's editor keeps paragraphs, not line breaks: the text goes in with any
-// break (CR LF, LF or CR) and always comes back with CR LF between lines.
+// break (CR LF, LF or CR) and always comes back with CR LF between lines. A
+// U+2028 line separator in the text stays itself; Enter and Shift+Enter both
+// end a paragraph. A very long paragraph is held as pieces joined by marked
+// breaks (paragraph_pieces.h) that read back, copy and delete as nothing.
 class MultiLineTextBox : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit MultiLineTextBox(QWidget *parent = nullptr);
+    ~MultiLineTextBox() override;
 
     QString text() const;
     void setText(const QString &text);
+
+    // Whether the break before this paragraph is a join of pieces.
+    static bool continuesPrevious(const QTextBlock &block);
 
 signals:
     void clicked();
@@ -49,6 +59,9 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void insertFromMimeData(const QMimeData *source) override;
+    QMimeData *createMimeDataFromSelection() const override;
 
 private:
     ClickDetector click_;

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "push_post.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+
+// One exchange as --json prints it: what was asked, the request as sent and
+// the answer as received (head as text; body as text and, for the exact
+// bytes, as base64), earlier hops of a redirect, timings, the verdict line by
+// line and the failure. Fields that did not happen are null.
+QJsonObject exchangeJson(const PushPostOutcome &outcome, const QString &endpoint, int index);
+
+// The object on one line, UTF-8, ending in a line feed.
+QByteArray jsonLine(const QJsonObject &object);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "exchange_wait.h"
+
+#include <mutex>
+#include <set>
+
+// The command line's way to wait for exchanges: the posting thread blocks,
+// and cancelAll() (from the Ctrl+C watch) gives up every exchange under way
+// and every one that starts afterwards. Several posting threads may wait at once.
+class InterruptibleWait : public ExchangeWaiter {
+public:
+    void wait(ExchangeInProgress &exchange) override;
+    void cancelAll();
+
+private:
+    std::mutex mutex_;
+    std::set<ExchangeInProgress *> underWay_; // each lives while it is in here
+    bool cancelling_ = false;
+};

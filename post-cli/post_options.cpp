@@ -1,0 +1,184 @@
+#include "post_options.h"
+
+#include "message_crypto.h"
+#include "push_samples.h"
+
+#include <QSet>
+
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+UsageError usage(const QString &reason)
+{
+    return UsageError{reason};
+}
+
+std::optional<int> boundedCount(const QString &text, int low, int high)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<MessageMode> modeNamed(const QString &name)
+{
+    if (name == u"plain")
+        return MessageMode::Plain;
+    if (name == u"compat")
+        return MessageMode::Compatible;
+    if (name == u"safe")
+        return MessageMode::Safe;
+    return std::nullopt;
+}
+
+// The options that take a value; every other option is a switch.
+const QStringList &valuedOptions()
+{
+    static const QStringList names{u"--sample"_s, u"--body"_s, u"--token"_s, u"--aes-key"_s, u"--appid"_s,
+                                   u"--openid"_s, u"--mode"_s, u"--repeat"_s, u"--concurrency"_s, u"--timeout"_s};
+    return names;
+}
+
+const QStringList &switches()
+{
+    static const QStringList names{u"--check-url"_s, u"--json"_s, u"-v"_s, u"--help"_s, u"-h"_s, u"--version"_s};
+    return names;
+}
+
+// Checks what only makes sense together, once every option is read.
+std::optional<UsageError> inconsistency(const PostOptions &options, const QSet<QString> &given)
+{
+    if (options.url.isEmpty())
+        return usage(u"没有给出接收端地址 (URL)"_s);
+    if (options.sample && options.bodyFile)
+        return usage(u"--sample 与 --body 只能选一个"_s);
+    if (!options.access.signs()) {
+        for (const char *needsToken : {"--aes-key", "--appid", "--openid"}) {
+            if (given.contains(QLatin1StringView(needsToken)))
+                return usage(u"%1 需要同时给出 --token"_s.arg(QLatin1StringView(needsToken)));
+        }
+        if (options.access.mode != MessageMode::Plain)
+            return usage(u"兼容模式和安全模式需要同时给出 --token"_s);
+    }
+    if (options.access.mode != MessageMode::Plain && options.access.aesKey.isEmpty())
+        return usage(u"兼容模式和安全模式需要 --aes-key"_s);
+    if (given.contains(u"--concurrency"_s) && !options.repeat)
+        return usage(u"--concurrency 需要同时给出 --repeat"_s);
+    if (options.checkUrl) {
+        if (!options.access.signs())
+            return usage(u"--check-url 需要 --token"_s);
+        for (const char *postOnly : {"--sample", "--body", "--repeat", "--mode"}) {
+            if (given.contains(QLatin1StringView(postOnly)))
+                return usage(u"--check-url 不能与 %1 同用"_s.arg(QLatin1StringView(postOnly)));
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &arguments)
+{
+    PostOptions options;
+    QSet<QString> given;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (optionsEnded || !argument.startsWith(u'-') || argument == u"-") {
+            if (!options.url.isEmpty())
+                return usage(u"多余的参数 \"%1\":只能给出一个地址"_s.arg(argument));
+            if (argument.isEmpty())
+                return usage(u"地址为空"_s);
+            options.url = argument;
+            continue;
+        }
+        if (argument == u"--") {
+            optionsEnded = true;
+            continue;
+        }
+
+        // "--name value" or "--name=value".
+        QString name = argument;
+        std::optional<QString> value;
+        if (const qsizetype equals = argument.indexOf(u'='); argument.startsWith(u"--") && equals > 0) {
+            name = argument.left(equals);
+            value = argument.mid(equals + 1);
+        }
+        const bool valued = valuedOptions().contains(name);
+        if (!valued && !switches().contains(name))
+            return usage(u"未知的选项 %1"_s.arg(name));
+        if (!valued && value)
+            return usage(u"选项 %1 不带值"_s.arg(name));
+        if (valued && !value) {
+            if (i + 1 >= arguments.size())
+                return usage(u"选项 %1 缺少值"_s.arg(name));
+            value = arguments[++i];
+        }
+        if (given.contains(name))
+            return usage(u"选项 %1 给了两次"_s.arg(name));
+        given.insert(name);
+
+        if (name == u"--help" || name == u"-h") {
+            options.help = true;
+        } else if (name == u"--version") {
+            options.version = true;
+        } else if (name == u"--check-url") {
+            options.checkUrl = true;
+        } else if (name == u"--json") {
+            options.json = true;
+        } else if (name == u"-v") {
+            options.verbose = true;
+        } else if (name == u"--sample") {
+            if (!sampleNames().contains(*value))
+                return usage(u"没有名为 \"%1\" 的样例;可选:%2"_s.arg(*value, sampleNames().join(u", ")));
+            options.sample = value;
+        } else if (name == u"--body") {
+            if (value->isEmpty())
+                return usage(u"--body 的文件名为空"_s);
+            options.bodyFile = value;
+        } else if (name == u"--token") {
+            if (value->isEmpty())
+                return usage(u"--token 为空"_s);
+            options.access.token = *value;
+        } else if (name == u"--aes-key") {
+            if (!decodeAesKey(*value))
+                return usage(u"--aes-key 须是 43 个字符、补上 \"=\" 后能按 base64 解码为 32 字节的 EncodingAESKey"_s);
+            options.access.aesKey = *value;
+        } else if (name == u"--appid") {
+            options.access.appId = *value;
+        } else if (name == u"--openid") {
+            options.access.openId = *value;
+        } else if (name == u"--mode") {
+            const std::optional<MessageMode> mode = modeNamed(*value);
+            if (!mode)
+                return usage(u"--mode 只能是 plain、compat 或 safe,不是 \"%1\""_s.arg(*value));
+            options.access.mode = *mode;
+        } else if (name == u"--repeat") {
+            options.repeat = boundedCount(*value, 1, kMaxRepeat);
+            if (!options.repeat)
+                return usage(u"--repeat 须是 1 到 %1 之间的整数,不是 \"%2\""_s.arg(kMaxRepeat).arg(*value));
+        } else if (name == u"--concurrency") {
+            const std::optional<int> concurrency = boundedCount(*value, 1, kMaxConcurrency);
+            if (!concurrency)
+                return usage(u"--concurrency 须是 1 到 %1 之间的整数,不是 \"%2\""_s.arg(kMaxConcurrency).arg(*value));
+            options.concurrency = *concurrency;
+        } else if (name == u"--timeout") {
+            bool ok = false;
+            const double seconds = value->toDouble(&ok);
+            // Whole milliseconds; a day at most, so the count cannot overflow.
+            if (!ok || !std::isfinite(seconds) || seconds < 0.001 || seconds > 86'400)
+                return usage(u"--timeout 须是 0.001 到 86400 之间的秒数,不是 \"%1\""_s.arg(*value));
+            options.stallTimeout = std::chrono::milliseconds(std::llround(seconds * 1000));
+        }
+    }
+    if (options.help || options.version)
+        return options;
+    if (const std::optional<UsageError> error = inconsistency(options, given))
+        return *error;
+    return options;
+}

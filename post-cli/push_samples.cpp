@@ -1,0 +1,47 @@
+#include "push_samples.h"
+
+#include "more_samples.h"
+#include "samples.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The window's three buttons: constants, byte for byte.
+struct WindowSample {
+    QString name;
+    QString (*build)();
+};
+
+const QList<WindowSample> &windowSamples()
+{
+    static const QList<WindowSample> samples{
+        {u"text"_s, BuildTextSample},
+        {u"picture"_s, BuildPictureSample},
+        {u"location"_s, BuildLocationSample},
+    };
+    return samples;
+}
+
+} // namespace
+
+QStringList sampleNames()
+{
+    QStringList names;
+    for (const WindowSample &sample : windowSamples())
+        names << sample.name;
+    for (const PushSample &sample : pushSamples())
+        names << sample.name;
+    return names;
+}
+
+std::optional<QString> buildSample(const QString &name)
+{
+    for (const WindowSample &sample : windowSamples()) {
+        if (sample.name == name)
+            return sample.build();
+    }
+    if (const PushSample *sample = findPushSample(name))
+        return buildPushSample(*sample); // the time of the post and a fresh MsgId
+    return std::nullopt;
+}
