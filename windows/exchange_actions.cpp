@@ -43,7 +43,7 @@ JournalEntry entryFor(const PushPostOutcome &outcome, int group = 0, int tryNumb
 } // namespace
 
 ExchangeActions::ExchangeActions(Form1 &mainWindow, ProgramWideWindow<Form2> &resultWindow,
-                                 HttpRequestFactory createRequest, AccessSource access, QObject *parent)
+                                 PostRequestFactory createRequest, AccessSource access, QObject *parent)
     : QObject(parent)
     , mainWindow_(mainWindow)
     , resultWindow_(resultWindow)
@@ -158,7 +158,11 @@ void ExchangeActions::simulateRetry()
     const int group = window_->newGroup();
     // The same body each time; postPush signs each try afresh, as the platform does.
     for (int tryNumber = 1; tryNumber <= 3; ++tryNumber) {
-        const PushPostOutcome outcome = postPush(order, createRequest_);
+        const PushPostOutcome outcome = postPush(order, [this] {
+            ExchangeSettings settings;
+            settings.waiter = &waiting_;
+            return createRequest_(settings);
+        });
         window_->add(entryFor(outcome, group, tryNumber));
         if (outcome.record.cancelled)
             break; // Esc gives up the tries still to come
@@ -179,10 +183,11 @@ void ExchangeActions::copyCurlCommand()
 
 bool ExchangeActions::eventFilter(QObject *watched, QEvent *event)
 {
-    // As during a post: the main window does not close under the tries; it
-    // closes once they are over.
+    // As during a post: closing the main window gives the tries up at once,
+    // and it closes once they are over.
     if (watched == &mainWindow_ && event->type() == QEvent::Close && retrying_) {
         closeHeldBack_ = true;
+        waiting_.giveUp();
         event->ignore();
         return true;
     }

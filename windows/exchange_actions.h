@@ -2,16 +2,17 @@
 
 #include "access_settings.h"
 #include "exchange_window.h"
+#include "form1.h"
 #include "form2.h"
 #include "http_request.h"
 #include "push_post.h"
 #include "toolkit/program_wide_window.h"
+#include "toolkit/waiting_loop.h"
 
 #include <QObject>
 
 #include <functional>
 
-class Form1;
 class QAction;
 class QMenu;
 
@@ -26,7 +27,7 @@ public:
     using AccessSource = std::function<AccessSettings()>;
 
     ExchangeActions(Form1 &mainWindow, ProgramWideWindow<Form2> &resultWindow,
-                    HttpRequestFactory createRequest = createHttpRequest, AccessSource access = {},
+                    PostRequestFactory createRequest = createNetworkRequest, AccessSource access = {},
                     QObject *parent = nullptr);
     ~ExchangeActions() override;
 
@@ -58,7 +59,9 @@ private:
 
     Form1 &mainWindow_;
     ProgramWideWindow<Form2> &resultWindow_;
-    HttpRequestFactory createRequest_;
+    PostRequestFactory createRequest_;
+    // The tries wait as a post does: painted, input dropped, Esc gives up.
+    WaitingLoop waiting_;
     AccessSource access_;
     const std::unique_ptr<ExchangeWindow> window_;
     QAction *const show_;

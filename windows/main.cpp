@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
     ProgramWideWindow<Form2> resultWindow;
     Form1 form(resultWindow);
     form.setAccessSettings(options.overrides.over(saved));
-    ExchangeActions exchanges(form, resultWindow, createHttpRequest, [&form] { return form.accessSettings(); });
+    ExchangeActions exchanges(form, resultWindow, createNetworkRequest, [&form] { return form.accessSettings(); });
     form.contextMenu().addActions(exchanges.mainWindowActions());
     form.contextMenu().addXmlBoxMenu(exchanges.moreSamplesMenu());
     QObject::connect(&form, &Form1::posted, &exchanges, &ExchangeActions::record);

@@ -186,8 +186,7 @@ void TestExchangeActions::retryGivenUpPostsNoMore()
     });
     GivingUp esc;
     ProgramUnderTest program;
-    ExchangeActions actions(program.form, program.results, [&] {
-        ExchangeSettings settings;
+    ExchangeActions actions(program.form, program.results, [&](ExchangeSettings settings) {
         settings.waiter = &esc;
         return std::make_unique<NetworkHttpRequest>(settings);
     });
