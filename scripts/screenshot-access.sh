@@ -2,15 +2,16 @@
 # Takes the README's access-settings screenshots: under Xvfb with a window
 # manager, starts the program with signing settings on its command line (a
 # configuration folder of its own, so nothing is saved for the user), opens
-# the dialog with Ctrl+Shift+S, then right-clicks the XML box.
+# the dialog with Ctrl+Shift+S, then right-clicks the XML box and opens its
+# further samples.
 # Run after scripts/setup.sh; writes docs/access-settings.png and
-# docs/context-menu.png.
+# docs/context-menu.png and docs/more-samples-menu.png.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-packages.sh xvfb xauth openbox xdotool imagemagick fonts-noto-cjk
 
 if [ "${1:-}" != "--inside" ]; then
-    exec xvfb-run --auto-servernum --server-args="-screen 0 1000x600x24 -dpi 96" "$0" --inside
+    exec xvfb-run --auto-servernum --server-args="-screen 0 1100x700x24 -dpi 96" "$0" --inside
 fi
 
 config=$(mktemp -d)
@@ -42,4 +43,9 @@ xdotool mousemove --window "$main" --sync 200 110 click 3
 sleep 0.8
 eval "$(xdotool getwindowgeometry --shell "$main")"
 import -window root -crop "$((WIDTH + 220))x$((HEIGHT + 95))+$((X - 10))+$((Y - 40))" +repage docs/context-menu.png
-echo "wrote docs/access-settings.png and docs/context-menu.png"
+
+# The further samples: the menu's last entry, opened by keys.
+xdotool key Up Right
+sleep 0.8
+import -window root -crop "$((WIDTH + 400))x$((HEIGHT + 330))+$((X - 10))+$((Y - 40))" +repage docs/more-samples-menu.png
+echo "wrote docs/access-settings.png, docs/context-menu.png and docs/more-samples-menu.png"
