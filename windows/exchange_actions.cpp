@@ -4,6 +4,7 @@
 #include "form1.h"
 #include "more_samples.h"
 #include "signed_post.h"
+#include "toolkit/busy_cursor.h"
 #include "toolkit/handler_guard.h"
 #include "toolkit/message_box.h"
 #include "toolkit/placement.h"
@@ -20,14 +21,6 @@ namespace {
 
 // What XmlPost's three SetRequestHeader calls add up to.
 const QByteArray kXmlPostContentType = "text/XML, utf-8, application/x-www-form-urlencoded";
-
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
 
 JournalEntry entryFor(const PushPostOutcome &outcome, int group = 0, int tryNumber = 0)
 {

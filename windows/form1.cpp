@@ -7,6 +7,7 @@
 #include "network_http_request.h"
 #include "post_failure.h"
 #include "samples.h"
+#include "toolkit/busy_cursor.h"
 #include "toolkit/handler_guard.h"
 #include "toolkit/message_box.h"
 #include "toolkit/placement.h"
@@ -41,19 +42,6 @@ public:
 private:
     Form1 &form_;
 };
-
-namespace {
-
-// The pointer shows that the program is busy, not dead, while it waits.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-};
-
-} // namespace
 
 std::unique_ptr<HttpRequest> createNetworkRequest(const ExchangeSettings &settings)
 {
