@@ -33,6 +33,9 @@ struct PostFigures {
 
 struct ClickFigures {
     Stats total, toText, textToPaint;
+    // Click until a large text set stepwise is all in the box (not waited
+    // for by `total`: the window takes input meanwhile).
+    Stats loaded;
 };
 
 struct AnswerFigures {

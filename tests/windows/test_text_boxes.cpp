@@ -28,6 +28,11 @@ private slots:
     void lineSeparatorStaysItself();
     void copyAcrossPiecesHasNoBreak();
     void inputMethodCommitsIntoLargeText();
+    void largeTextLoadsStepwise_data();
+    void largeTextLoadsStepwise();
+    void editWhileLoadingTakesTheWholeText_data();
+    void editWhileLoadingTakesTheWholeText();
+    void setTextWhileLoadingReplaces();
 };
 
 namespace {
@@ -35,6 +40,18 @@ namespace {
 // 40,000 characters in one paragraph: long enough to be held in pieces.
 QString longWords() { return u"<item>word and word</item> "_s.repeated(1500); }
 QString longHex() { return u"0123456789abcdef"_s.repeated(2500); }
+
+// About 330,000 characters: set stepwise.
+QString manyLines(QStringView end)
+{
+    QString text;
+    for (int i = 0; i < 12'000; ++i) {
+        text += u"line %1 of a large answer"_s.arg(i);
+        text += end;
+    }
+    return text;
+}
+QString longestHex() { return u"0123456789abcdef"_s.repeated(20'000); }
 
 void place(MultiLineTextBox &box, int position)
 {
@@ -284,6 +301,114 @@ void TestTextBoxes::inputMethodCommitsIntoLargeText()
     commit.setCommitString(u"中文"_s);
     QApplication::sendEvent(&box, &commit);
     QCOMPARE(box.text(), original.left(at) + u"中文"_s + original.mid(at));
+}
+
+void TestTextBoxes::largeTextLoadsStepwise_data()
+{
+    QTest::addColumn<QString>("put");
+    QTest::addColumn<QString>("readBack");
+    QTest::newRow("lines, LF") << manyLines(u"\n") << manyLines(u"\r\n");
+    QTest::newRow("lines, CR LF") << manyLines(u"\r\n") << manyLines(u"\r\n");
+    QTest::newRow("lines, CR") << manyLines(u"\r") << manyLines(u"\r\n");
+    QTest::newRow("one line, no break opportunity") << longestHex() << longestHex();
+    QTest::newRow("long lines among short ones") << (manyLines(u"\n") + longestHex() + u"\n"_s).repeated(2)
+                                                 << (manyLines(u"\r\n") + longestHex() + u"\r\n"_s).repeated(2);
+}
+
+void TestTextBoxes::largeTextLoadsStepwise()
+{
+    QFETCH(QString, put);
+    QFETCH(QString, readBack);
+    // Read at once: the rest goes in then.
+    MultiLineTextBox read;
+    read.setText(put);
+    QVERIFY(!read.loaded());
+    QCOMPARE(read.text(), readBack);
+    QVERIFY(read.loaded());
+
+    // Left to the event loop.
+    MultiLineTextBox left;
+    left.resize(300, 200);
+    left.show();
+    left.setText(put);
+    QVERIFY(!left.loaded());
+    QTRY_VERIFY_WITH_TIMEOUT(left.loaded(), 60'000);
+    QCOMPARE(left.text(), readBack);
+    QCOMPARE(left.textCursor().position(), 0);
+    QVERIFY(!left.document()->isUndoAvailable());
+    QVERIFY(!left.document()->isModified());
+    for (QTextBlock block = left.document()->firstBlock(); block.isValid(); block = block.next())
+        QVERIFY(block.length() <= 2 * kParagraphPiece);
+}
+
+void TestTextBoxes::editWhileLoadingTakesTheWholeText_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("expected"); // around the text: before|after
+    QTest::newRow("typed at the start") << u"type"_s << u"x|"_s;
+    QTest::newRow("typed at the end") << u"end"_s << u"|x"_s;
+    QTest::newRow("pasted") << u"paste"_s << u"x|"_s;
+    QTest::newRow("committed by an input method") << u"input method"_s << u"x|"_s;
+    QTest::newRow("all selected and cut") << u"cut"_s << QString();
+}
+
+void TestTextBoxes::editWhileLoadingTakesTheWholeText()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, expected);
+    const QString put = manyLines(u"\n") + longestHex();
+    const QString whole = manyLines(u"\r\n") + longestHex();
+    MultiLineTextBox box;
+    box.resize(300, 200);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setText(put);
+    QVERIFY(!box.loaded());
+    if (how == u"type") {
+        QTest::keyClick(&box, Qt::Key_X);
+    } else if (how == u"end") {
+        QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(&box, Qt::Key_X);
+    } else if (how == u"paste") {
+        QApplication::clipboard()->setText(u"x"_s);
+        QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
+    } else if (how == u"input method") {
+        QInputMethodEvent commit;
+        commit.setCommitString(u"x"_s);
+        QApplication::sendEvent(&box, &commit);
+    } else {
+        QTest::keyClick(&box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(&box, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QString(whole).replace(u"\r\n"_s, u"\n"_s));
+    }
+    QVERIFY(box.loaded());
+    const QString edited = expected.isEmpty() ? QString() : expected.section(u'|', 0, 0) + whole + expected.section(u'|', 1);
+    QCOMPARE(box.text(), edited);
+    box.undo();
+    QCOMPARE(box.text(), whole);
+    QVERIFY(!box.document()->isUndoAvailable());
+}
+
+void TestTextBoxes::setTextWhileLoadingReplaces()
+{
+    const QString second = longestHex() + u"\n"_s + manyLines(u"\n");
+    MultiLineTextBox box;
+    box.setText(manyLines(u"\n"));
+    QVERIFY(!box.loaded());
+    box.setText(u"small"_s);
+    QVERIFY(box.loaded());
+    QCOMPARE(box.text(), u"small"_s);
+
+    box.setText(manyLines(u"\r"));
+    box.setText(second);
+    {
+        // Gone while loading: its loading stops with it.
+        MultiLineTextBox gone;
+        gone.setText(second);
+    }
+    QVERIFY(!box.loaded());
+    QTRY_VERIFY_WITH_TIMEOUT(box.loaded(), 60'000);
+    QCOMPARE(box.text(), QString(second).replace(u"\n"_s, u"\r\n"_s));
 }
 
 QTEST_MAIN(TestTextBoxes)

@@ -2,7 +2,9 @@
 
 #include "paragraph_pieces.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
@@ -35,6 +37,31 @@ void sendPendingResize(QWidget *widget)
 
 // A text this long (in characters) is a large one.
 constexpr qsizetype kLargeText = 1'000'000;
+
+// A text longer than this (with its pieces' breaks) is set stepwise: laying
+// out 100,000 paragraphs takes Qt about a second.
+constexpr qsizetype kStepwiseText = 256 * 1024;
+// What goes in at once: more than any screen shows.
+constexpr qsizetype kFirstPart = 64 * 1024;
+// What one append of the loading takes at least, and how long a turn of
+// appends lasts before the event loop has its turn.
+constexpr qsizetype kLoadPart = 16 * 1024;
+constexpr qint64 kLoadTurnMs = 15;
+
+// Where a part of `text` starting at `from` may end: just after a paragraph
+// end (CR LF kept together), so the parts make the same paragraphs as the
+// whole. The end of the text when there is none.
+qsizetype cutAfterParagraphEnd(const QString &text, qsizetype from)
+{
+    qsizetype at = std::min(from, text.size());
+    while (at < text.size() && text.at(at) != u'\n' && text.at(at) != u'\r' && text.at(at) != QChar::ParagraphSeparator)
+        ++at;
+    if (at == text.size())
+        return at;
+    if (text.at(at) == u'\r' && at + 1 < text.size() && text.at(at + 1) == u'\n')
+        ++at;
+    return at + 1;
+}
 
 // glibc keeps freed blocks of up to 32 MB for reuse instead of giving them
 // back: after a large text's passing copies (the answer's bytes, its decoding,
@@ -110,17 +137,29 @@ void SingleLineTextBox::mouseReleaseEvent(QMouseEvent *event)
 
 MultiLineTextBox::MultiLineTextBox(QWidget *parent)
     : QPlainTextEdit(parent)
+    , loader_(new QTimer(this))
 {
+    // The boxes have no scroll bars: the growing document cannot move the view.
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     // Tab moves the focus on, as in every other box of the window.
     setTabChangesFocus(true);
+    connect(loader_, &QTimer::timeout, this, [this] {
+        QElapsedTimer turn;
+        turn.start();
+        while (loadStep(kLoadPart)) {
+            if (turn.elapsed() >= kLoadTurnMs)
+                return;
+        }
+        loader_->stop();
+    });
 }
 
 QString MultiLineTextBox::text() const
 {
+    finishLoading();
     // Raw text keeps no-break spaces and U+2028 as they are; paragraph ends
     // read back as CR LF, pieces' joins as nothing. The raw copy is changed
     // in place: joins taken out going forward, then each paragraph end made
@@ -174,13 +213,36 @@ void MultiLineTextBox::setText(const QString &text)
     // viewport is sized first, as showing it would.
     sendPendingResize(this);
     sendPendingResize(viewport());
+    // A text still loading is replaced, not finished.
+    loader_->stop();
+    loading_ = QString();
+    loadingJoins_ = {};
+    loadedTo_ = nextJoin_ = 0;
     // Over a text already there, setPlainText lays a long paragraph out twice
     // (to select the whole document, then for the change); over an emptied
     // document, once. (The box reports the emptying as a change of text too.)
     if (!document()->isEmpty())
         clear();
     ParagraphPieces pieces = cutLongParagraphs(text);
-    if (pieces.joins.isEmpty()) {
+    // An assistive tool reads the document itself: it gets it whole at once.
+    const qsizetype firstPart = pieces.text.size() > kStepwiseText && !QAccessible::isActive()
+        ? cutAfterParagraphEnd(pieces.text, kFirstPart)
+        : pieces.text.size();
+    if (firstPart < pieces.text.size()) {
+        loading_ = std::exchange(pieces.text, {});
+        loadingJoins_ = std::exchange(pieces.joins, {});
+        loadedTo_ = firstPart;
+        setPlainText(loading_.first(firstPart));
+        const int last = document()->blockCount() - 1;
+        while (nextJoin_ < loadingJoins_.size() && loadingJoins_[nextJoin_] <= last)
+            ++nextJoin_;
+        document()->setUndoRedoEnabled(false);
+        markJoins(document(), 0, loadingJoins_.first(nextJoin_));
+        document()->setUndoRedoEnabled(true);
+        // Turning undo back on counts as a change: the text as set is none.
+        document()->setModified(false);
+        loader_->start(0);
+    } else if (pieces.joins.isEmpty()) {
         setPlainText(text);
     } else {
         setPlainText(std::exchange(pieces.text, {}));
@@ -195,8 +257,67 @@ void MultiLineTextBox::setText(const QString &text)
 
 MultiLineTextBox::~MultiLineTextBox()
 {
-    if (document()->characterCount() > kLargeText)
+    loader_->stop();
+    if (document()->characterCount() + loading_.size() > kLargeText)
         giveBackFreedMemoryLater();
+}
+
+bool MultiLineTextBox::loaded() const
+{
+    return loading_.isEmpty();
+}
+
+bool MultiLineTextBox::loadStep(qsizetype atLeast)
+{
+    if (loading_.isEmpty())
+        return false;
+    const qsizetype to = cutAfterParagraphEnd(loading_, loadedTo_ + atLeast);
+    QTextDocument *const document = this->document();
+    // Appended as setText's first part went in: not to be undone, not a
+    // change by the user, the cursor where it was.
+    const bool modified = document->isModified();
+    const int anchor = textCursor().anchor(), position = textCursor().position();
+    const int first = document->blockCount() - 1;
+    // New paragraphs take the format of the one they are appended to.
+    const bool inheritsJoin = continuesPrevious(document->lastBlock());
+    document->setUndoRedoEnabled(false);
+    QTextCursor end(document);
+    end.movePosition(QTextCursor::End);
+    end.insertText(loading_.sliced(loadedTo_, to - loadedTo_));
+    const int last = document->blockCount() - 1;
+    QList<qsizetype> joins;
+    while (nextJoin_ < loadingJoins_.size() && loadingJoins_[nextJoin_] <= last)
+        joins.append(loadingJoins_[nextJoin_++] - first);
+    if (inheritsJoin || !joins.isEmpty())
+        markJoins(document, first, joins, inheritsJoin ? last : -1);
+    document->setUndoRedoEnabled(true);
+    document->setModified(modified);
+    if (textCursor().anchor() != anchor || textCursor().position() != position) {
+        QTextCursor cursor = textCursor();
+        cursor.setPosition(anchor);
+        cursor.setPosition(position, QTextCursor::KeepAnchor);
+        setTextCursor(cursor);
+    }
+    loadedTo_ = to;
+    if (to < loading_.size())
+        return true;
+    const bool large = loading_.size() > kLargeText;
+    loading_ = QString();
+    loadingJoins_ = {};
+    loadedTo_ = nextJoin_ = 0;
+    if (large)
+        giveBackFreedMemoryLater();
+    return false;
+}
+
+void MultiLineTextBox::finishLoading() const
+{
+    if (loading_.isEmpty())
+        return;
+    // Reading the box is no change of it, but it needs the whole text.
+    auto *self = const_cast<MultiLineTextBox *>(this);
+    self->loader_->stop();
+    self->loadStep(loading_.size());
 }
 
 bool MultiLineTextBox::continuesPrevious(const QTextBlock &block)
@@ -206,6 +327,8 @@ bool MultiLineTextBox::continuesPrevious(const QTextBlock &block)
 
 void MultiLineTextBox::keyPressEvent(QKeyEvent *event)
 {
+    // Keys edit, select, copy and move through the whole text.
+    finishLoading();
     if (isReadOnly()) {
         QPlainTextEdit::keyPressEvent(event);
         return;
@@ -247,6 +370,7 @@ void MultiLineTextBox::keyPressEvent(QKeyEvent *event)
 
 void MultiLineTextBox::insertFromMimeData(const QMimeData *source)
 {
+    finishLoading();
     if (isReadOnly() || !source || !source->hasText())
         return;
     // Pasted paragraphs are real ones and a long one is cut into pieces, as
@@ -266,6 +390,7 @@ void MultiLineTextBox::insertFromMimeData(const QMimeData *source)
 
 QMimeData *MultiLineTextBox::createMimeDataFromSelection() const
 {
+    finishLoading();
     QMimeData *data = QPlainTextEdit::createMimeDataFromSelection();
     const QTextCursor cursor = textCursor();
     if (!data || !cursor.hasSelection())
@@ -286,6 +411,35 @@ QMimeData *MultiLineTextBox::createMimeDataFromSelection() const
         text.remove(*join, 1);
     data->setText(text);
     return data;
+}
+
+void MultiLineTextBox::inputMethodEvent(QInputMethodEvent *event)
+{
+    finishLoading();
+    QPlainTextEdit::inputMethodEvent(event);
+}
+
+void MultiLineTextBox::dropEvent(QDropEvent *event)
+{
+    finishLoading();
+    QPlainTextEdit::dropEvent(event);
+}
+
+// The context menu (the box's own or one built on it) selects all, copies,
+// pastes and undoes: the whole text is there first. It comes to the box from
+// the keyboard and to its viewport from the mouse.
+bool MultiLineTextBox::event(QEvent *event)
+{
+    if (event->type() == QEvent::ContextMenu)
+        finishLoading();
+    return QPlainTextEdit::event(event);
+}
+
+bool MultiLineTextBox::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ContextMenu)
+        finishLoading();
+    return QPlainTextEdit::viewportEvent(event);
 }
 
 void MultiLineTextBox::mousePressEvent(QMouseEvent *event)

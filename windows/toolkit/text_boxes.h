@@ -4,10 +4,13 @@
 #include <QPlainTextEdit>
 #include <QPoint>
 
+class QDropEvent;
+class QInputMethodEvent;
 class QKeyEvent;
 class QMimeData;
 class QMouseEvent;
 class QTextBlock;
+class QTimer;
 
 // A click is a press and a release of the left button, both inside the box.
 // Focus arriving by keyboard is no click.
@@ -41,6 +44,9 @@ private:
 // U+2028 line separator in the text stays itself; Enter and Shift+Enter both
 // end a paragraph. A very long paragraph is held as pieces joined by marked
 // breaks (paragraph_pieces.h) that read back, copy and delete as nothing.
+// A large text goes in stepwise: its first screenful at once, the rest in
+// short steps from the event loop, so the window takes input meanwhile.
+// Whatever reads or edits the box finishes the loading first.
 class MultiLineTextBox : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -49,6 +55,8 @@ public:
 
     QString text() const;
     void setText(const QString &text);
+    // Whether the last text set is all in the document.
+    bool loaded() const;
 
     // Whether the break before this paragraph is a join of pieces.
     static bool continuesPrevious(const QTextBlock &block);
@@ -62,7 +70,22 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void insertFromMimeData(const QMimeData *source) override;
     QMimeData *createMimeDataFromSelection() const override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool event(QEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
+    // Appends the next part of the text still to load; false once all is in.
+    bool loadStep(qsizetype atLeast);
+    void finishLoading() const;
+
     ClickDetector click_;
+    // The rest of a text set stepwise: the text with its pieces' breaks,
+    // how much of it is in the document, and its joins not yet marked.
+    QString loading_;
+    qsizetype loadedTo_ = 0;
+    QList<qsizetype> loadingJoins_;
+    qsizetype nextJoin_ = 0;
+    QTimer *const loader_;
 };
