@@ -17,7 +17,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // Where a row posts to; the test starts it.
-enum class Peer { None, ClosedPort, SampleEndpoint, SilentServer, QuotingEchostr };
+enum class Peer { ClosedPort, SampleEndpoint, SilentServer, QuotingEchostr };
 
 QString bodyFile(QTemporaryFile &file, const QByteArray &bytes)
 {
@@ -61,7 +61,6 @@ void TestVeltranePost::endsWithItsStatusAndReason_data()
                                               << 1 << u"验证未通过"_s;
     QTest::newRow("refused") << Peer::ClosedPort << QStringList{} << 3 << u"发送失败(错误 1):无法连接到 127.0.0.1:"_s;
     QTest::newRow("stalled") << Peer::SilentServer << QStringList{u"--timeout=1"_s} << 3 << u"发送失败(错误 3):"_s;
-    QTest::newRow("not http") << Peer::None << QStringList{} << 3 << u"发送失败(错误 5):地址 \"ftp://127.0.0.1/\""_s;
     QTest::newRow("usage") << Peer::ClosedPort << QStringList{u"--repeat=0"_s} << 2 << u"--repeat 须是"_s;
     QTest::newRow("no such body file") << Peer::ClosedPort << QStringList{u"--body=/nonexistent/body.xml"_s} << 2
                                        << u"无法读取正文文件 \"/nonexistent/body.xml\""_s;
@@ -77,10 +76,8 @@ void TestVeltranePost::endsWithItsStatusAndReason()
     std::unique_ptr<SampleEndpointProcess> endpoint;
     std::unique_ptr<ScriptedServer> silent;
     std::unique_ptr<RecordingServer> recording;
-    QString url = u"ftp://127.0.0.1/"_s;
+    QString url;
     switch (peer) {
-    case Peer::None:
-        break;
     case Peer::ClosedPort:
         url = u"http://127.0.0.1:%1/api/"_s.arg(closedPort());
         break;
@@ -234,12 +231,8 @@ void TestVeltranePost::writesOneJsonLinePerExchange()
         const QJsonObject json = QJsonDocument::fromJson(line, &error).object();
         QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
         indexes << json[u"index"].toInt();
-        QCOMPARE(json[u"request"][u"method"].toString(), u"POST"_s);
+        // The fields themselves: test_post_report.
         QCOMPARE(json[u"request"][u"body"].toString(), BuildTextSample());
-        QCOMPARE(json[u"answer"][u"status"].toInt(), 200);
-        QCOMPARE(json[u"answer"][u"body"].toString(), u"success"_s);
-        QVERIFY(json[u"timings"][u"elapsedMs"].toDouble() >= 0);
-        QVERIFY(json[u"failure"].isNull());
         QCOMPARE(json[u"passed"].toBool(), true);
     }
     std::sort(indexes.begin(), indexes.end());

@@ -163,8 +163,6 @@ void TestAccessSettings::commandLine_data()
                               << AccessSettings{} << u"--mode must be plain, compat or safe"_s;
     QTest::newRow("short key") << QStringList{u"veltrane"_s, u"--aes-key"_s, u"abc"_s} << saved << 2
                                << AccessSettings{} << u"43 个字符"_s;
-    QTest::newRow("safe needs an AppID") << QStringList{u"veltrane"_s, u"--token=t"_s, u"--aes-key"_s, kKey, u"--mode=safe"_s}
-                                         << AccessSettings{} << 2 << AccessSettings{} << u"needs an AppID"_s;
     QTest::newRow("option without its value") << QStringList{u"veltrane"_s, u"--token"_s} << saved << 2
                                               << AccessSettings{} << u"token"_s;
     QTest::newRow("stray argument") << QStringList{u"veltrane"_s, u"http://x/"_s} << saved << 2 << AccessSettings{}
