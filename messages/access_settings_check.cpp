@@ -60,8 +60,8 @@ std::optional<AccessSettingsProblem> aesKeyProblem(const QString &key)
                                      QStringLiteral("EncodingAESKey 应为 43 个字符，现在是 %1 个").arg(key.size()),
                                      QStringLiteral("EncodingAESKey must be 43 characters, not %1").arg(key.size())};
     }
-    // Qt's decoder would also take the URL alphabet and skip stray bytes:
-    // the platform's keys use only the standard alphabet.
+    // decodeAesKey refuses these too; checked first so the message can say
+    // which characters a key may hold.
     if (!std::all_of(key.begin(), key.end(), isBase64Character)) {
         return AccessSettingsProblem{AccessSettingsProblem::AesKey,
                                      QStringLiteral("EncodingAESKey 只能含字母、数字、+ 和 /"),
