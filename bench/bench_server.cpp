@@ -31,11 +31,12 @@ BenchServer::BenchServer()
                                       });
     });
     for (const auto &[path, kind] : kinds) {
-        server_.Post(path, [kind](const httplib::Request &, httplib::Response &response) {
-            response.set_content_provider(kind.size, "text/xml; charset=utf-8",
-                                          [kind](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
-                                              const std::string chunk = answerBytes(kind.shape, offset, std::min<std::size_t>(length, 1 << 16));
-                                              return sink.write(chunk.data(), chunk.size());
+        answers_.push_back(answerBytes(kind.shape, 0, kind.size));
+        const std::string &answer = answers_.back();
+        server_.Post(path, [&answer](const httplib::Request &, httplib::Response &response) {
+            response.set_content_provider(answer.size(), "text/xml; charset=utf-8",
+                                          [&answer](std::size_t offset, std::size_t length, httplib::DataSink &sink) {
+                                              return sink.write(answer.data() + offset, std::min<std::size_t>(length, 1 << 16));
                                           });
         });
     }
