@@ -1,10 +1,10 @@
 #include "verdict.h"
 
+#include "partwise_xml_reader.h"
 #include "post_failure.h"
 #include "xml_fields.h"
 
 #include <QStringDecoder>
-#include <QXmlStreamReader>
 
 #include <optional>
 
@@ -43,17 +43,17 @@ struct Parsed {
 
 Parsed parseXml(const QString &text)
 {
-    QXmlStreamReader xml(text);
+    PartwiseXmlReader xml(text);
     QList<Element> open;
     std::optional<Element> root;
     while (!xml.atEnd()) {
         switch (xml.readNext()) {
         case QXmlStreamReader::StartElement:
-            open.append(Element{xml.name().toString(), {}, {}});
+            open.append(Element{xml.reader().name().toString(), {}, {}});
             break;
         case QXmlStreamReader::Characters:
             if (!open.isEmpty())
-                open.last().text += xml.text();
+                open.last().text += xml.reader().text();
             break;
         case QXmlStreamReader::EndElement: {
             Element done = open.takeLast();
@@ -67,9 +67,10 @@ Parsed parseXml(const QString &text)
             break;
         }
     }
-    if (xml.hasError())
+    const QXmlStreamReader &reader = xml.reader();
+    if (reader.hasError())
         return {std::nullopt, QStringLiteral("第 %1 行第 %2 列:%3")
-                                  .arg(xml.lineNumber()).arg(xml.columnNumber()).arg(xml.errorString())};
+                                  .arg(reader.lineNumber()).arg(reader.columnNumber()).arg(reader.errorString())};
     return {std::move(root), {}};
 }
 
