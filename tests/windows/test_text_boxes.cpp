@@ -28,6 +28,8 @@ private slots:
     void lineSeparatorStaysItself();
     void copyAcrossPiecesHasNoBreak();
     void inputMethodCommitsIntoLargeText();
+    void piecesCutPartwiseAsWhole_data();
+    void piecesCutPartwiseAsWhole();
     void largeTextLoadsStepwise_data();
     void largeTextLoadsStepwise();
     void editWhileLoadingTakesTheWholeText_data();
@@ -303,6 +305,42 @@ void TestTextBoxes::inputMethodCommitsIntoLargeText()
     QCOMPARE(box.text(), original.left(at) + u"中文"_s + original.mid(at));
 }
 
+void TestTextBoxes::piecesCutPartwiseAsWhole_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("lines, CR LF") << manyLines(u"\r\n");
+    QTest::newRow("one line of words") << longWords();
+    QTest::newRow("long lines among short ones, CR") << u"a\r"_s + longHex() + u"\r\rb\r"_s + longWords() + u"\r"_s;
+    QTest::newRow("surrogate pairs and marks") << u"\U0001F600e\u0301"_s.repeated(9000);
+    QTest::newRow("just over a long paragraph") << u"x"_s.repeated(kLongParagraph + 1) + u"\u2029"_s;
+}
+
+// The text is loaded in parts cut one after another: whatever their size,
+// they join into the pieces of the whole text cut at once.
+void TestTextBoxes::piecesCutPartwiseAsWhole()
+{
+    QFETCH(QString, text);
+    const ParagraphPieces whole = cutLongParagraphs(text);
+    for (const qsizetype atLeast : {1, 700, 5000, 70'000}) {
+        ParagraphPieceCutter cutter(text);
+        ParagraphPieces joined;
+        qsizetype paragraphs = 0; // before the part
+        while (!cutter.atEnd()) {
+            const ParagraphPieces part = cutter.next(atLeast);
+            QVERIFY(!part.text.isEmpty());
+            QVERIFY(!part.joins.contains(0));
+            for (const qsizetype join : part.joins)
+                joined.joins.append(paragraphs + join);
+            joined.text += part.text;
+            // Each part ends after a paragraph's end (CR LF one) or at the text's end.
+            paragraphs += part.text.count(u'\n') + part.text.count(u'\r') - part.text.count(u"\r\n")
+                        + part.text.count(QChar::ParagraphSeparator);
+        }
+        QCOMPARE(joined.text, whole.text);
+        QCOMPARE(joined.joins, whole.joins);
+    }
+}
+
 void TestTextBoxes::largeTextLoadsStepwise_data()
 {
     QTest::addColumn<QString>("put");
@@ -407,6 +445,8 @@ void TestTextBoxes::setTextWhileLoadingReplaces()
         gone.setText(second);
     }
     QVERIFY(!box.loaded());
+    // The rest goes in once the first screenful is painted.
+    box.show();
     QTRY_VERIFY_WITH_TIMEOUT(box.loaded(), 60'000);
     QCOMPARE(box.text(), QString(second).replace(u"\n"_s, u"\r\n"_s));
 }

@@ -1,5 +1,8 @@
 #include "paragraph_pieces.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 bool isParagraphEnd(QChar c)
@@ -7,72 +10,92 @@ bool isParagraphEnd(QChar c)
     return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator;
 }
 
-// Where to end a piece that starts at `from` of a paragraph ending at `end`.
-qsizetype pieceEnd(const QString &text, qsizetype from, qsizetype end)
+// A last piece shorter than this is not cut off: it stays with the one before.
+constexpr qsizetype kShortestLastPiece = kParagraphPiece / 4;
+
+} // namespace
+
+ParagraphPieceCutter::ParagraphPieceCutter(QString text)
+    : text_(std::move(text))
+{
+}
+
+// Where the paragraph going on at `from` ends, looking no further than
+// `within` characters: the end of the text, or `from + within` if it goes on.
+qsizetype ParagraphPieceCutter::paragraphEnd(qsizetype from, qsizetype within) const
+{
+    const QChar *const data = text_.constData();
+    const qsizetype until = std::min(text_.size(), from + within);
+    qsizetype at = from;
+    while (at < until && !isParagraphEnd(data[at]))
+        ++at;
+    return at;
+}
+
+// Where a piece of a long paragraph starting at `from` ends, with more than
+// a short last piece after it.
+qsizetype ParagraphPieceCutter::pieceCut(qsizetype from) const
 {
     const qsizetype limit = from + kParagraphPiece;
-    if (end - limit < kParagraphPiece / 4)
-        return end; // no short last piece
     // After the last space in the piece's second half: the cut then falls
     // where the wrap could have broken the line anyway.
     for (qsizetype i = limit; i > from + kParagraphPiece / 2; --i) {
-        if (text.at(i - 1).isSpace())
+        if (text_.at(i - 1).isSpace())
             return i;
     }
     qsizetype cut = limit;
-    while (cut > from + 1 && (text.at(cut).isLowSurrogate() || text.at(cut).isMark()))
+    while (cut > from + 1 && (text_.at(cut).isLowSurrogate() || text_.at(cut).isMark()))
         --cut;
     return cut;
 }
 
-} // namespace
+ParagraphPieces ParagraphPieceCutter::next(qsizetype atLeast)
+{
+    ParagraphPieces part;
+    const qsizetype start = at_;
+    const qsizetype until = atLeast >= text_.size() - at_ ? text_.size() : at_ + atLeast;
+    qsizetype copied = at_;    // the text up to here is in part.text
+    qsizetype paragraph = 0;   // index, in the part, of the paragraph at at_
+    const auto copyUpTo = [&](qsizetype to) {
+        part.text.append(QStringView(text_).sliced(copied, to - copied));
+        copied = to;
+    };
+    // Past the paragraph, its end included (CR LF is one end).
+    const auto passParagraph = [&](qsizetype end) {
+        inLongParagraph_ = false;
+        at_ = end;
+        if (at_ < text_.size()) {
+            at_ += text_.at(at_) == u'\r' && at_ + 1 < text_.size() && text_.at(at_ + 1) == u'\n' ? 2 : 1;
+            ++paragraph;
+        }
+    };
+    while (at_ < until) {
+        if (!inLongParagraph_) {
+            const qsizetype end = paragraphEnd(at_, kLongParagraph + 1);
+            if (end - at_ <= kLongParagraph) {
+                passParagraph(end);
+                continue;
+            }
+            inLongParagraph_ = true;
+        }
+        const qsizetype end = paragraphEnd(at_, kParagraphPiece + kShortestLastPiece);
+        if (end < at_ + kParagraphPiece + kShortestLastPiece) {
+            passParagraph(end); // the last piece
+            continue;
+        }
+        at_ = pieceCut(at_);
+        copyUpTo(at_);
+        part.text.append(QChar::ParagraphSeparator);
+        part.joins.append(++paragraph);
+    }
+    if (part.joins.isEmpty())
+        part.text = start == 0 && at_ == text_.size() ? text_ : text_.sliced(start, at_ - start);
+    else
+        copyUpTo(at_);
+    return part;
+}
 
 ParagraphPieces cutLongParagraphs(const QString &text)
 {
-    // Positions (in the text) of the paragraphs' starts and ends, found once.
-    struct Span { qsizetype from, to; };
-    QList<Span> longOnes;
-    for (qsizetype from = 0; from <= text.size();) {
-        qsizetype to = from;
-        while (to < text.size() && !isParagraphEnd(text.at(to)))
-            ++to;
-        if (to - from > kLongParagraph)
-            longOnes.append({from, to});
-        if (to == text.size())
-            break;
-        to += text.at(to) == u'\r' && to + 1 < text.size() && text.at(to + 1) == u'\n' ? 2 : 1;
-        from = to;
-    }
-    if (longOnes.isEmpty())
-        return {text, {}};
-
-    ParagraphPieces pieces;
-    pieces.text.reserve(text.size() + text.size() / kParagraphPiece * 2 + 1);
-    qsizetype copied = 0;
-    qsizetype paragraphIndex = 0; // of the text's paragraph at `copied`
-    qsizetype joined = 0;         // separators added so far
-    for (const Span &span : longOnes) {
-        const QStringView before = QStringView(text).mid(copied, span.from - copied);
-        for (qsizetype i = 0; i < before.size(); ++i) {
-            if (isParagraphEnd(before[i])) {
-                if (before[i] == u'\r' && i + 1 < before.size() && before[i + 1] == u'\n')
-                    ++i;
-                ++paragraphIndex;
-            }
-        }
-        pieces.text.append(before);
-        for (qsizetype from = span.from; from < span.to;) {
-            const qsizetype to = pieceEnd(text, from, span.to);
-            if (from != span.from) {
-                pieces.text.append(QChar::ParagraphSeparator);
-                ++joined;
-                pieces.joins.append(paragraphIndex + joined);
-            }
-            pieces.text.append(QStringView(text).mid(from, to - from));
-            from = to;
-        }
-        copied = span.to;
-    }
-    pieces.text.append(QStringView(text).mid(copied));
-    return pieces;
+    return ParagraphPieceCutter(text).next(text.size());
 }

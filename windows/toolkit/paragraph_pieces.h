@@ -20,9 +20,36 @@ struct ParagraphPieces {
     QList<qsizetype> joins;  // 0-based indices of the paragraphs that continue the one before
 };
 
-// The text as Qt takes it (paragraphs ended by CR LF, CR, LF or U+2029; a
-// U+2028 line separator is a character of its paragraph), with every long
-// paragraph cut into pieces, preferably after a space, never inside a
-// surrogate pair or before a combining mark. A text without long paragraphs
-// comes back as it is, with no joins.
+// Cuts a text's long paragraphs into pieces from its start on, a part at a
+// time, so a large text's first screenful is ready without going through
+// the rest. The text is taken as Qt takes it: paragraphs ended by CR LF, CR,
+// LF or U+2029; a U+2028 line separator is a character of its paragraph.
+// Pieces are cut preferably after a space, never inside a surrogate pair or
+// before a combining mark.
+class ParagraphPieceCutter {
+public:
+    explicit ParagraphPieceCutter(QString text = {});
+
+    bool atEnd() const { return at_ == text_.size(); }
+    // How much of the text is still to come.
+    qsizetype left() const { return text_.size() - at_; }
+
+    // The next part, of at least `atLeast` characters of the text (or what
+    // is left): it ends just after a paragraph's end or between two pieces,
+    // so the parts joined are the whole text's pieces. Its joins count from
+    // its own first paragraph, which never continues the part before: a
+    // break between pieces ends the part it falls in.
+    ParagraphPieces next(qsizetype atLeast);
+
+private:
+    qsizetype paragraphEnd(qsizetype from, qsizetype within) const;
+    qsizetype pieceCut(qsizetype from) const;
+
+    QString text_;
+    qsizetype at_ = 0;
+    bool inLongParagraph_ = false; // at_ is the start of a piece, not of a paragraph
+};
+
+// The whole text cut at once. A text without long paragraphs comes back as
+// it is, with no joins.
 ParagraphPieces cutLongParagraphs(const QString &text);

@@ -38,30 +38,16 @@ void sendPendingResize(QWidget *widget)
 // A text this long (in characters) is a large one.
 constexpr qsizetype kLargeText = 1'000'000;
 
-// A text longer than this (with its pieces' breaks) is set stepwise: laying
+// A text longer than this is set stepwise: laying
 // out 100,000 paragraphs takes Qt about a second.
 constexpr qsizetype kStepwiseText = 256 * 1024;
 // What goes in at once: more than any screen shows.
 constexpr qsizetype kFirstPart = 64 * 1024;
 // What one append of the loading takes at least, and how long a turn of
-// appends lasts before the event loop has its turn.
+// appends lasts before the event loop has its turn: what a key pressed
+// meanwhile may wait, at most.
 constexpr qsizetype kLoadPart = 16 * 1024;
-constexpr qint64 kLoadTurnMs = 15;
-
-// Where a part of `text` starting at `from` may end: just after a paragraph
-// end (CR LF kept together), so the parts make the same paragraphs as the
-// whole. The end of the text when there is none.
-qsizetype cutAfterParagraphEnd(const QString &text, qsizetype from)
-{
-    qsizetype at = std::min(from, text.size());
-    while (at < text.size() && text.at(at) != u'\n' && text.at(at) != u'\r' && text.at(at) != QChar::ParagraphSeparator)
-        ++at;
-    if (at == text.size())
-        return at;
-    if (text.at(at) == u'\r' && at + 1 < text.size() && text.at(at + 1) == u'\n')
-        ++at;
-    return at + 1;
-}
+constexpr qint64 kLoadTurnMs = 5;
 
 // glibc keeps freed blocks of up to 32 MB for reuse instead of giving them
 // back: after a large text's passing copies (the answer's bytes, its decoding,
@@ -215,63 +201,54 @@ void MultiLineTextBox::setText(const QString &text)
     sendPendingResize(viewport());
     // A text still loading is replaced, not finished.
     loader_->stop();
-    loading_ = QString();
-    loadingJoins_ = {};
-    loadedTo_ = nextJoin_ = 0;
+    loading_ = ParagraphPieceCutter();
     // Over a text already there, setPlainText lays a long paragraph out twice
     // (to select the whole document, then for the change); over an emptied
     // document, once. (The box reports the emptying as a change of text too.)
     if (!document()->isEmpty())
         clear();
-    ParagraphPieces pieces = cutLongParagraphs(text);
-    // An assistive tool reads the document itself: it gets it whole at once.
-    const qsizetype firstPart = pieces.text.size() > kStepwiseText && !QAccessible::isActive()
-        ? cutAfterParagraphEnd(pieces.text, kFirstPart)
-        : pieces.text.size();
-    if (firstPart < pieces.text.size()) {
-        loading_ = std::exchange(pieces.text, {});
-        loadingJoins_ = std::exchange(pieces.joins, {});
-        loadedTo_ = firstPart;
-        setPlainText(loading_.first(firstPart));
-        const int last = document()->blockCount() - 1;
-        while (nextJoin_ < loadingJoins_.size() && loadingJoins_[nextJoin_] <= last)
-            ++nextJoin_;
+    // Only the first part is cut into pieces now: the rest is cut as it
+    // goes in. An assistive tool reads the document itself: it gets the
+    // text whole at once.
+    ParagraphPieceCutter cutter(text);
+    const bool stepwise = text.size() > kStepwiseText && !QAccessible::isActive();
+    const ParagraphPieces first = cutter.next(stepwise ? kFirstPart : text.size());
+    setPlainText(first.text);
+    if (!first.joins.isEmpty()) {
+        // Marked as one step that cannot be undone, as setPlainText leaves it.
         document()->setUndoRedoEnabled(false);
-        markJoins(document(), 0, loadingJoins_.first(nextJoin_));
+        markJoins(document(), 0, first.joins);
         document()->setUndoRedoEnabled(true);
         // Turning undo back on counts as a change: the text as set is none.
         document()->setModified(false);
-        loader_->start(0);
-    } else if (pieces.joins.isEmpty()) {
-        setPlainText(text);
-    } else {
-        setPlainText(std::exchange(pieces.text, {}));
-        // Marked as one step that cannot be undone, as setPlainText leaves it.
-        document()->setUndoRedoEnabled(false);
-        markJoins(document(), 0, pieces.joins);
-        document()->setUndoRedoEnabled(true);
     }
-    if (text.size() > kLargeText)
+    if (!cutter.atEnd()) {
+        // The rest goes in once the first screenful has been painted; the
+        // loading's end gives back what the text's passing copies took.
+        loading_ = std::move(cutter);
+        viewport()->update();
+    } else if (text.size() > kLargeText) {
         giveBackFreedMemoryLater();
+    }
 }
 
 MultiLineTextBox::~MultiLineTextBox()
 {
     loader_->stop();
-    if (document()->characterCount() + loading_.size() > kLargeText)
+    if (document()->characterCount() + loading_.left() > kLargeText)
         giveBackFreedMemoryLater();
 }
 
 bool MultiLineTextBox::loaded() const
 {
-    return loading_.isEmpty();
+    return loading_.atEnd();
 }
 
 bool MultiLineTextBox::loadStep(qsizetype atLeast)
 {
-    if (loading_.isEmpty())
+    if (loading_.atEnd())
         return false;
-    const qsizetype to = cutAfterParagraphEnd(loading_, loadedTo_ + atLeast);
+    const ParagraphPieces part = loading_.next(atLeast);
     QTextDocument *const document = this->document();
     // Appended as setText's first part went in: not to be undone, not a
     // change by the user, the cursor where it was.
@@ -283,13 +260,9 @@ bool MultiLineTextBox::loadStep(qsizetype atLeast)
     document->setUndoRedoEnabled(false);
     QTextCursor end(document);
     end.movePosition(QTextCursor::End);
-    end.insertText(loading_.sliced(loadedTo_, to - loadedTo_));
-    const int last = document->blockCount() - 1;
-    QList<qsizetype> joins;
-    while (nextJoin_ < loadingJoins_.size() && loadingJoins_[nextJoin_] <= last)
-        joins.append(loadingJoins_[nextJoin_++] - first);
-    if (inheritsJoin || !joins.isEmpty())
-        markJoins(document, first, joins, inheritsJoin ? last : -1);
+    end.insertText(part.text);
+    if (inheritsJoin || !part.joins.isEmpty())
+        markJoins(document, first, part.joins, inheritsJoin ? document->blockCount() - 1 : -1);
     document->setUndoRedoEnabled(true);
     document->setModified(modified);
     if (textCursor().anchor() != anchor || textCursor().position() != position) {
@@ -298,26 +271,23 @@ bool MultiLineTextBox::loadStep(qsizetype atLeast)
         cursor.setPosition(position, QTextCursor::KeepAnchor);
         setTextCursor(cursor);
     }
-    loadedTo_ = to;
-    if (to < loading_.size())
+    if (!loading_.atEnd())
         return true;
-    const bool large = loading_.size() > kLargeText;
-    loading_ = QString();
-    loadingJoins_ = {};
-    loadedTo_ = nextJoin_ = 0;
-    if (large)
+    // The text's last reference goes with the cutter.
+    loading_ = ParagraphPieceCutter();
+    if (document->characterCount() > kLargeText)
         giveBackFreedMemoryLater();
     return false;
 }
 
 void MultiLineTextBox::finishLoading() const
 {
-    if (loading_.isEmpty())
+    if (loading_.atEnd())
         return;
     // Reading the box is no change of it, but it needs the whole text.
     auto *self = const_cast<MultiLineTextBox *>(this);
     self->loader_->stop();
-    self->loadStep(loading_.size());
+    self->loadStep(loading_.left());
 }
 
 bool MultiLineTextBox::continuesPrevious(const QTextBlock &block)
@@ -439,7 +409,10 @@ bool MultiLineTextBox::viewportEvent(QEvent *event)
 {
     if (event->type() == QEvent::ContextMenu)
         finishLoading();
-    return QPlainTextEdit::viewportEvent(event);
+    const bool handled = QPlainTextEdit::viewportEvent(event);
+    if (event->type() == QEvent::Paint && !loading_.atEnd() && !loader_->isActive())
+        loader_->start(0);
+    return handled;
 }
 
 void MultiLineTextBox::mousePressEvent(QMouseEvent *event)

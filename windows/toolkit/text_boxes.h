@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QLineEdit>
+#include "paragraph_pieces.h"
+
 #include <QPlainTextEdit>
 #include <QPoint>
 
@@ -81,11 +83,7 @@ private:
     void finishLoading() const;
 
     ClickDetector click_;
-    // The rest of a text set stepwise: the text with its pieces' breaks,
-    // how much of it is in the document, and its joins not yet marked.
-    QString loading_;
-    qsizetype loadedTo_ = 0;
-    QList<qsizetype> loadingJoins_;
-    qsizetype nextJoin_ = 0;
+    // The rest of a text set stepwise, cut into pieces as it goes in.
+    ParagraphPieceCutter loading_;
     QTimer *const loader_;
 };
