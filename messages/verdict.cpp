@@ -4,8 +4,6 @@
 #include "post_failure.h"
 #include "xml_fields.h"
 
-#include <QStringDecoder>
-
 #include <optional>
 
 namespace {
@@ -267,10 +265,7 @@ VerdictLine judgeUtf8(const ExchangeRecord &record)
     if (bytes.startsWith("\xEF\xBB\xBF"))
         return fail(QStringLiteral("答复以 BOM(EF BB BF)开头:平台按字节读取,BOM 之后的 success 或 <xml> "
                                    "不会被认出(Content-Type:%1)").arg(label));
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-    const QString decoded = decoder.decode(bytes);
-    Q_UNUSED(decoded);
-    if (decoder.hasError())
+    if (!QByteArrayView(bytes).isValidUtf8())
         return fail(QStringLiteral("答复不是 UTF-8(Content-Type:%1):用户手机上会显示乱码").arg(label));
     return pass(QStringLiteral("答复是 UTF-8"));
 }
