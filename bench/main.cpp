@@ -23,6 +23,7 @@
 #include "program_windows.h"
 #include "report.h"
 #include "start_phase.h"
+#include "toolkit/one_heap.h"
 #include "toolkit/text_boxes.h"
 
 #include <curl/curl.h>
@@ -70,6 +71,7 @@ bool parseOptions(int argc, char *argv[], Options &options)
 
 int main(int argc, char *argv[])
 {
+    useOneHeap(); // as the program does: its memory is measured here
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     Options options;

@@ -4,6 +4,7 @@
 #include "main_window_menu.h"
 #include "program_options.h"
 #include "toolkit/message_box.h"
+#include "toolkit/one_heap.h"
 
 #include <QApplication>
 
@@ -11,6 +12,7 @@
 
 int main(int argc, char *argv[])
 {
+    useOneHeap();
     QApplication app(argc, argv);
     // Name the configuration folder the access settings are saved in.
     QCoreApplication::setOrganizationName(QStringLiteral("Veltrane"));
