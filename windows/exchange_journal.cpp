@@ -50,6 +50,9 @@ VerdictMark verdictMark(const QList<VerdictLine> &lines)
 
 void ExchangeJournal::add(JournalEntry entry)
 {
+    // The answer is shown decoded from its bytes: its text kept as well
+    // would hold a large answer twice over (two bytes a character).
+    entry.record.answerText = QString();
     entry.whole = {};
     for (const ExchangeHop &hop : std::as_const(entry.record.hops)) {
         entry.whole.request.append(hop.requestBody.size());
