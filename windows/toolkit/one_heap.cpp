@@ -1,5 +1,7 @@
 #include "one_heap.h"
 
+#include <cstdlib> // defines __GLIBC__ where it is glibc
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
