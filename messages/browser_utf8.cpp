@@ -1,5 +1,7 @@
 #include "browser_utf8.h"
 
+#include "huge_pages.h"
+
 #include <QStringDecoder>
 
 namespace {
@@ -66,6 +68,8 @@ QString decodeUtf8LikeBrowsers(QByteArrayView bytes)
 {
     // Well-formed text, nearly every answer, takes Qt's fast path.
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    QString text = decoder(bytes);
+    QString text(decoder.requiredSpace(bytes.size()), Qt::Uninitialized);
+    preferHugePages(text.data(), text.size() * qsizetype(sizeof(QChar)));
+    text.truncate(decoder.appendToBuffer(text.data(), bytes) - text.constData());
     return decoder.hasError() ? decodeIllFormed(bytes) : text;
 }

@@ -1,6 +1,7 @@
 #include "curl_exchange.h"
 
 #include "content_decoding.h"
+#include "huge_pages.h"
 #include "proxy_choice.h"
 
 #include <QUrl>
@@ -72,8 +73,10 @@ struct Receiving {
         if (!std::exchange(reserved, true) && contentLength && codings.isEmpty()) {
             // One allocation for an announced body, none as it grows.
             const qint64 announced = contentLength->toLongLong();
-            if (announced > 0 && announced <= settings.answerLimit)
+            if (announced > 0 && announced <= settings.answerLimit) {
                 body.reserve(qsizetype(announced));
+                preferHugePages(body.data(), body.capacity());
+            }
         }
         body.append(piece);
         return true;
