@@ -123,7 +123,6 @@ void SingleLineTextBox::mouseReleaseEvent(QMouseEvent *event)
 
 MultiLineTextBox::MultiLineTextBox(QWidget *parent)
     : QPlainTextEdit(parent)
-    , loader_(new QTimer(this))
 {
     // The boxes have no scroll bars: the growing document cannot move the view.
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -132,15 +131,47 @@ MultiLineTextBox::MultiLineTextBox(QWidget *parent)
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     // Tab moves the focus on, as in every other box of the window.
     setTabChangesFocus(true);
-    connect(loader_, &QTimer::timeout, this, [this] {
-        QElapsedTimer turn;
-        turn.start();
-        while (loadStep(kLoadPart)) {
-            if (turn.elapsed() >= kLoadTurnMs)
-                return;
-        }
-        loader_->stop();
-    });
+}
+
+// The loading's turns come as events of low priority: whatever else is
+// waiting (input, painting, a queued call) goes first.
+void MultiLineTextBox::postLoadTurn()
+{
+    if (std::exchange(loadTurnPosted_, true))
+        return;
+    QCoreApplication::postEvent(this, new QEvent(loadTurnEvent()), Qt::LowEventPriority);
+}
+
+QEvent::Type MultiLineTextBox::loadTurnEvent()
+{
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
+void MultiLineTextBox::loadTurn()
+{
+    loadTurnPosted_ = false;
+    if (loading_.atEnd())
+        return;
+    QElapsedTimer turn;
+    turn.start();
+    const int firstNew = document()->blockCount() - 1;
+    // One change of the document a turn: the box lays out its last
+    // screenful of paragraphs (for its scrolling range) once a turn, not
+    // after every append.
+    QTextCursor turnCursor(document());
+    turnCursor.beginEditBlock();
+    bool more = true;
+    while ((more = loadStep(kLoadPart)) && turn.elapsed() < kLoadTurnMs) {
+    }
+    turnCursor.endEditBlock();
+    // Those layouts would stay, a kilobyte or more a paragraph: the
+    // paragraphs appended are laid out again when they come into view.
+    for (QTextBlock block = document()->lastBlock(); block.isValid() && block.blockNumber() >= firstNew;
+         block = block.previous())
+        block.clearLayout();
+    if (more)
+        postLoadTurn();
 }
 
 QString MultiLineTextBox::text() const
@@ -200,7 +231,6 @@ void MultiLineTextBox::setText(const QString &text)
     sendPendingResize(this);
     sendPendingResize(viewport());
     // A text still loading is replaced, not finished.
-    loader_->stop();
     loading_ = ParagraphPieceCutter();
     // Over a text already there, setPlainText lays a long paragraph out twice
     // (to select the whole document, then for the change); over an emptied
@@ -234,7 +264,6 @@ void MultiLineTextBox::setText(const QString &text)
 
 MultiLineTextBox::~MultiLineTextBox()
 {
-    loader_->stop();
     if (document()->characterCount() + loading_.left() > kLargeText)
         giveBackFreedMemoryLater();
 }
@@ -285,9 +314,7 @@ void MultiLineTextBox::finishLoading() const
     if (loading_.atEnd())
         return;
     // Reading the box is no change of it, but it needs the whole text.
-    auto *self = const_cast<MultiLineTextBox *>(this);
-    self->loader_->stop();
-    self->loadStep(loading_.left());
+    const_cast<MultiLineTextBox *>(this)->loadStep(loading_.left());
 }
 
 bool MultiLineTextBox::continuesPrevious(const QTextBlock &block)
@@ -400,6 +427,10 @@ void MultiLineTextBox::dropEvent(QDropEvent *event)
 // the keyboard and to its viewport from the mouse.
 bool MultiLineTextBox::event(QEvent *event)
 {
+    if (event->type() == loadTurnEvent()) {
+        loadTurn();
+        return true;
+    }
     if (event->type() == QEvent::ContextMenu)
         finishLoading();
     return QPlainTextEdit::event(event);
@@ -410,8 +441,8 @@ bool MultiLineTextBox::viewportEvent(QEvent *event)
     if (event->type() == QEvent::ContextMenu)
         finishLoading();
     const bool handled = QPlainTextEdit::viewportEvent(event);
-    if (event->type() == QEvent::Paint && !loading_.atEnd() && !loader_->isActive())
-        loader_->start(0);
+    if (event->type() == QEvent::Paint && !loading_.atEnd())
+        postLoadTurn();
     return handled;
 }
 

@@ -4,6 +4,7 @@
 #include "paragraph_pieces.h"
 
 #include <QPlainTextEdit>
+#include <QEvent>
 #include <QPoint>
 
 class QDropEvent;
@@ -12,7 +13,6 @@ class QKeyEvent;
 class QMimeData;
 class QMouseEvent;
 class QTextBlock;
-class QTimer;
 
 // A click is a press and a release of the left button, both inside the box.
 // Focus arriving by keyboard is no click.
@@ -81,9 +81,13 @@ private:
     // Appends the next part of the text still to load; false once all is in.
     bool loadStep(qsizetype atLeast);
     void finishLoading() const;
+    void postLoadTurn();
+    void loadTurn();
+    static QEvent::Type loadTurnEvent();
 
     ClickDetector click_;
-    // The rest of a text set stepwise, cut into pieces as it goes in.
+    // The rest of a text set stepwise, cut into pieces as it goes in, a
+    // turn of appends at a time.
     ParagraphPieceCutter loading_;
-    QTimer *const loader_;
+    bool loadTurnPosted_ = false;
 };
