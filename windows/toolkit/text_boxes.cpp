@@ -133,12 +133,14 @@ MultiLineTextBox::MultiLineTextBox(QWidget *parent)
     setTabChangesFocus(true);
 }
 
-// The loading's turns come as events of low priority: whatever else is
-// waiting (input, painting, a queued call) goes first.
+// The loading's turns come as events of low priority, each after the event
+// loop has gone round once more: whatever else waits or comes meanwhile
+// (input, painting, a queued call) goes first.
 void MultiLineTextBox::postLoadTurn()
 {
     if (std::exchange(loadTurnPosted_, true))
         return;
+    loadTurnDue_ = false;
     QCoreApplication::postEvent(this, new QEvent(loadTurnEvent()), Qt::LowEventPriority);
 }
 
@@ -150,6 +152,11 @@ QEvent::Type MultiLineTextBox::loadTurnEvent()
 
 void MultiLineTextBox::loadTurn()
 {
+    if (!std::exchange(loadTurnDue_, true)) {
+        // An event posted while events are being sent waits for the next round.
+        QCoreApplication::postEvent(this, new QEvent(loadTurnEvent()), Qt::LowEventPriority);
+        return;
+    }
     loadTurnPosted_ = false;
     if (loading_.atEnd())
         return;

@@ -90,4 +90,5 @@ private:
     // turn of appends at a time.
     ParagraphPieceCutter loading_;
     bool loadTurnPosted_ = false;
+    bool loadTurnDue_ = false; // the event loop has gone round since it was posted
 };
