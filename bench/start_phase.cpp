@@ -81,25 +81,8 @@ double processMs(const char *program, const QString &preload = {})
 
 } // namespace
 
-StartFigures measureStart(PaintWatch &watch, ProgramWindows &windows, bool quick)
+void compareStartProcesses(StartFigures &figures, bool quick)
 {
-    StartFigures figures;
-    figures.firstMs = startOnce(watch, windows);
-    processEventsFor(200); // let anything the first show set off settle
-    figures.rssMb = statusMb("VmRSS");
-
-    std::vector<double> startTimes;
-    for (int i = 0; i < (quick ? 5 : 20); ++i) {
-        ProgramWindows other;
-        startTimes.push_back(startOnce(watch, other));
-        other.form.reset();
-        other.results.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
-    figures.later = stats(startTimes);
-    figures.programRssMb = programRssAfterStart();
-
     // Side by side, alternating, after one of each to warm the file cache;
     // the bare window also with libcurl (and what it links) loaded, to see
     // what loading it at start costs.
@@ -119,5 +102,26 @@ StartFigures measureStart(PaintWatch &watch, ProgramWindows &windows, bool quick
     figures.program = stats(program);
     figures.bare = stats(bare);
     figures.bareWithCurl = stats(bareCurl);
+}
+
+StartFigures measureStart(PaintWatch &watch, ProgramWindows &windows, bool quick)
+{
+    StartFigures figures;
+    figures.firstMs = startOnce(watch, windows);
+    processEventsFor(200); // let anything the first show set off settle
+    figures.rssMb = statusMb("VmRSS");
+
+    std::vector<double> startTimes;
+    for (int i = 0; i < (quick ? 5 : 20); ++i) {
+        ProgramWindows other;
+        startTimes.push_back(startOnce(watch, other));
+        other.form.reset();
+        other.results.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+    figures.later = stats(startTimes);
+    figures.programRssMb = programRssAfterStart();
+    compareStartProcesses(figures, quick);
     return figures;
 }
