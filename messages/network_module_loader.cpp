@@ -1,6 +1,7 @@
 #include "network_module_loader.h"
 
 #include "network_module_location.h"
+#include "post_failure.h"
 
 #include <QFile>
 
@@ -52,6 +53,19 @@ const NetworkModuleLoad &networkModule()
         !moduleFile().isEmpty() ? moduleFile()
                                 : QFile::encodeName(networkModulePath(runningProgram(), thisBuildsModulePlaces())));
     return load;
+}
+
+const NetworkModule &requireNetworkModule()
+{
+    const NetworkModuleLoad &load = networkModule();
+    if (!load.module())
+        throw PostFailure(PostFailure::NetworkModule, networkModuleMissing(load.problem()));
+    return *load.module();
+}
+
+QString networkModuleMissing(const QString &problem)
+{
+    return QStringLiteral("无法载入程序的网络模块,请重新安装本程序 (%1)").arg(problem);
 }
 
 void setNetworkModuleFileForTests(const QByteArray &file)

@@ -32,6 +32,12 @@ private:
 // The process's one module, loaded by whichever thread asks first.
 const NetworkModuleLoad &networkModule();
 
+// The module, or PostFailure::NetworkModule thrown with why it is missing.
+const NetworkModule &requireNetworkModule();
+
+// Why the module cannot be loaded, for the user, with what to do.
+QString networkModuleMissing(const QString &problem);
+
 // For tests: the file networkModule() loads instead of the installed one;
 // to be set before the process's first exchange.
 void setNetworkModuleFileForTests(const QByteArray &file);
