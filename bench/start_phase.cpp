@@ -85,23 +85,27 @@ void compareStartProcesses(StartFigures &figures, bool quick)
 {
     // Side by side, alternating, after one of each to warm the file cache;
     // the bare window also with libcurl (and what it links) loaded, to see
-    // what loading it at start costs.
+    // what loading it at start costs, and the main window's controls as
+    // plain Qt widgets, to see what drawing them costs.
     Dl_info curl{};
     dladdr(reinterpret_cast<void *>(&curl_easy_init), &curl);
-    std::vector<double> program, bare, bareCurl;
+    std::vector<double> program, bare, bareCurl, plain;
     for (int i = 0; i < (quick ? 6 : 16); ++i) {
         const double a = processMs(START_PROBE);
         const double b = processMs(BARE_WINDOW);
         const double c = processMs(BARE_WINDOW, QString::fromLocal8Bit(curl.dli_fname));
+        const double d = processMs(PLAIN_WINDOW);
         if (i > 0) {
             program.push_back(a);
             bare.push_back(b);
             bareCurl.push_back(c);
+            plain.push_back(d);
         }
     }
     figures.program = stats(program);
     figures.bare = stats(bare);
     figures.bareWithCurl = stats(bareCurl);
+    figures.plain = stats(plain);
 }
 
 StartFigures measureStart(PaintWatch &watch, ProgramWindows &windows, bool quick)
