@@ -1,6 +1,5 @@
 #include "exchange_failure.h"
 
-#include "network_module_loader.h"
 #include "proxy_choice.h"
 
 #include <curl/curl.h>
@@ -49,7 +48,8 @@ std::optional<PostFailure> exchangeFailure(const ExchangeResult &result, const Q
     const QString endpoint = endpointOf(url);
     if (!result.moduleProblem.isEmpty())
         return PostFailure(PostFailure::NetworkModule,
-                           QStringLiteral("没有发送到 %1:").arg(endpoint) + networkModuleMissing(result.moduleProblem));
+                           QStringLiteral("无法载入程序的网络模块,没有发送到 %1,请重新安装本程序 (%2)")
+                               .arg(endpoint, result.moduleProblem));
     if (result.cancelled)
         return PostFailure(PostFailure::Cancelled, QStringLiteral("发送已取消"));
     if (result.callbackFailure)
