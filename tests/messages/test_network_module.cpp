@@ -3,6 +3,7 @@
 #include "post_failure.h"
 #include "push_post.h"
 #include "recording_server.h"
+#include "url_check.h"
 #include "xml_post.h"
 
 #include <QCoreApplication>
@@ -13,8 +14,8 @@
 using namespace Qt::Literals::StringLiterals;
 
 // Where the network module is looked for, what a module that cannot be
-// loaded says, and that a post without it fails as failure 16 and sends
-// nothing. This process's module is pointed at a missing file first.
+// loaded says, and that a post or URL check without it fails as failure 16
+// and sends nothing. This process's module is pointed at a missing file first.
 class TestNetworkModule : public QObject {
     Q_OBJECT
 private slots:
@@ -84,24 +85,29 @@ void TestNetworkModule::load()
 
 void TestNetworkModule::postWithoutModule_data()
 {
-    QTest::addColumn<bool>("throughPushPost");
+    QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("token");
     // XmlPost alone signs nothing: the exchange finds the module missing.
-    QTest::newRow("XmlPost") << false << QString();
-    QTest::newRow("postPush, plain") << true << QString();
-    QTest::newRow("postPush, signed") << true << u"token"_s;
+    QTest::newRow("XmlPost") << u"XmlPost"_s << QString();
+    QTest::newRow("postPush, plain") << u"postPush"_s << QString();
+    QTest::newRow("postPush, signed") << u"postPush"_s << u"token"_s;
+    QTest::newRow("URL check") << u"checkUrl"_s << u"token"_s;
 }
 
 void TestNetworkModule::postWithoutModule()
 {
-    QFETCH(bool, throughPushPost);
+    QFETCH(QString, how);
     QFETCH(QString, token);
     RecordingServer server;
+    AccessSettings access;
+    access.token = token;
     ExchangeRecord record;
-    if (throughPushPost) {
-        AccessSettings access;
-        access.token = token;
+    if (how == u"postPush") {
         record = postPush({server.url(), u"<xml/>"_s, access}).record;
+    } else if (how == u"checkUrl") {
+        const UrlCheckResult check = checkUrl(server.url(), access, createHttpRequest);
+        QVERIFY(!check.passed);
+        record = check.record;
     } else {
         try {
             XmlPost(server.url(), u"<xml/>"_s, createHttpRequest, &record);
