@@ -7,8 +7,9 @@
 //
 // --rounds: posts per client in the post comparison (200); --quick: fewer
 // repetitions everywhere. Each goal is printed as a ratio to its floor with
-// PASS or MISS. --only post|textbox-line|textbox-lines runs one part
-// alone for a profiler (under callgrind its phases are dumped apart), e.g.
+// PASS or MISS. --only start runs the start's comparison alone, to iterate on
+// its ratio. --only post|textbox-line|textbox-lines runs one part alone for a
+// profiler (under callgrind its phases are dumped apart), e.g.
 //   valgrind --tool=callgrind build/bench/veltrane-bench --only textbox-line --only-bytes 1000000
 
 #include "bench_server.h"
@@ -76,11 +77,15 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     Options options;
     if (!parseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: %s [--rounds N] [--quick] [--only post|textbox-line|textbox-lines [--only-bytes N]]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--rounds N] [--quick] [--only post|start|textbox-line|textbox-lines [--only-bytes N]]\n", argv[0]);
         return 2;
     }
 
     QApplication app(argc, argv);
+    if (options.only == "start") {
+        runStartAlone(options.quick);
+        return 0;
+    }
     if (!options.only.empty() && options.only != "post")
         return runTextBoxAlone(options.only, options.onlyBytes);
     curl_global_init(CURL_GLOBAL_DEFAULT);

@@ -9,6 +9,7 @@
 #include "paint_watch.h"
 #include "process_memory.h"
 #include "samples.h"
+#include "start_phase.h"
 #include "timing.h"
 #include "toolkit/text_boxes.h"
 #include "xml_post.h"
@@ -85,4 +86,14 @@ void runPostsAlone(const BenchServer &server, int rounds)
     const double curl = msSince(start) / rounds;
     PHASE_DONE("libcurl");
     std::printf("post, %d rounds: XmlPost %.3f ms, libcurl %.3f ms a call\n", rounds, xmlPost, curl);
+}
+
+void runStartAlone(bool quick)
+{
+    StartFigures start;
+    compareStartProcesses(start, quick);
+    std::printf("start: program / bare Qt window / bare with libcurl loaded / plain controls, until first painted  "
+                "%.2f / %.2f / %.2f / %.2f ms (medians, n=%d)\ngoal_start=%.2f plain/bare=%.2f\n",
+                start.program.median, start.bare.median, start.bareWithCurl.median, start.plain.median,
+                start.program.n, start.program.median / start.bare.median, start.plain.median / start.bare.median);
 }

@@ -13,3 +13,6 @@ int runTextBoxAlone(const std::string &part, std::size_t bytes);
 
 // The two posts alone, one after the other.
 void runPostsAlone(const BenchServer &server, int rounds);
+
+// The start's processes alone, side by side, and their ratio.
+void runStartAlone(bool quick);

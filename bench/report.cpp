@@ -151,6 +151,10 @@ void reportOthers(Report &report, const Figures &figures)
                fixed(start.program.median) + " / " + fixed(start.bare.median) + " / " + fixed(start.bareWithCurl.median)
                    + " ms (medians, n=" + std::to_string(start.program.n) + ")");
     report.key("start_bare_curl_ms", start.bareWithCurl.median);
+    report.row("start: the main window's controls as plain Qt widgets / bare Qt window",
+               fixed(start.plain.median) + " / " + fixed(start.bare.median) + " ms = "
+                   + fixed(start.plain.median / start.bare.median));
+    report.key("start_plain_ms", start.plain.median);
     report.row("start: Form1 constructed, shown and painted in this process, first / later",
                fixed(start.firstMs) + " / " + fixed(start.later.median) + " ms");
     for (const LoadFigures &load : figures.loads) {

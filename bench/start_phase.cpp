@@ -81,6 +81,33 @@ double processMs(const char *program, const QString &preload = {})
 
 } // namespace
 
+void compareStartProcesses(StartFigures &figures, bool quick)
+{
+    // Side by side, alternating, after one of each to warm the file cache;
+    // the bare window also with libcurl (and what it links) loaded, to see
+    // what loading it at start costs, and the main window's controls as
+    // plain Qt widgets, to see what drawing them costs.
+    Dl_info curl{};
+    dladdr(reinterpret_cast<void *>(&curl_easy_init), &curl);
+    std::vector<double> program, bare, bareCurl, plain;
+    for (int i = 0; i < (quick ? 6 : 16); ++i) {
+        const double a = processMs(START_PROBE);
+        const double b = processMs(BARE_WINDOW);
+        const double c = processMs(BARE_WINDOW, QString::fromLocal8Bit(curl.dli_fname));
+        const double d = processMs(PLAIN_WINDOW);
+        if (i > 0) {
+            program.push_back(a);
+            bare.push_back(b);
+            bareCurl.push_back(c);
+            plain.push_back(d);
+        }
+    }
+    figures.program = stats(program);
+    figures.bare = stats(bare);
+    figures.bareWithCurl = stats(bareCurl);
+    figures.plain = stats(plain);
+}
+
 StartFigures measureStart(PaintWatch &watch, ProgramWindows &windows, bool quick)
 {
     StartFigures figures;
@@ -99,25 +126,6 @@ StartFigures measureStart(PaintWatch &watch, ProgramWindows &windows, bool quick
     }
     figures.later = stats(startTimes);
     figures.programRssMb = programRssAfterStart();
-
-    // Side by side, alternating, after one of each to warm the file cache;
-    // the bare window also with libcurl (and what it links) loaded, to see
-    // what loading it at start costs.
-    Dl_info curl{};
-    dladdr(reinterpret_cast<void *>(&curl_easy_init), &curl);
-    std::vector<double> program, bare, bareCurl;
-    for (int i = 0; i < (quick ? 6 : 16); ++i) {
-        const double a = processMs(START_PROBE);
-        const double b = processMs(BARE_WINDOW);
-        const double c = processMs(BARE_WINDOW, QString::fromLocal8Bit(curl.dli_fname));
-        if (i > 0) {
-            program.push_back(a);
-            bare.push_back(b);
-            bareCurl.push_back(c);
-        }
-    }
-    figures.program = stats(program);
-    figures.bare = stats(bare);
-    figures.bareWithCurl = stats(bareCurl);
+    compareStartProcesses(figures, quick);
     return figures;
 }

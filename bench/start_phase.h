@@ -9,3 +9,7 @@ class PaintWatch;
 // later ones; this process's memory after the first start, and the program's
 // own, started in a process of its own.
 StartFigures measureStart(PaintWatch &watch, ProgramWindows &windows, bool quick);
+
+// The program's processes and the bare window's, side by side, until first
+// painted (the part of measureStart that the start goal rests on).
+void compareStartProcesses(StartFigures &figures, bool quick);

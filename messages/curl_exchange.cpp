@@ -217,12 +217,14 @@ public:
     CancelWatch(ExchangeCancel &cancel, CURLM *multi) : cancel_(cancel)
     {
         const std::lock_guard lock(cancel_.mutex_);
-        cancel_.multi_ = multi;
+        cancel_.wake_ = [](void *waiting) { curl_multi_wakeup(static_cast<CURLM *>(waiting)); };
+        cancel_.waiting_ = multi;
     }
     ~CancelWatch()
     {
         const std::lock_guard lock(cancel_.mutex_);
-        cancel_.multi_ = nullptr;
+        cancel_.wake_ = nullptr;
+        cancel_.waiting_ = nullptr;
     }
     CancelWatch(const CancelWatch &) = delete;
     CancelWatch &operator=(const CancelWatch &) = delete;
@@ -231,15 +233,8 @@ private:
     ExchangeCancel &cancel_;
 };
 
-void ExchangeCancel::cancel()
-{
-    cancelled_ = true;
-    const std::lock_guard lock(mutex_);
-    if (multi_)
-        curl_multi_wakeup(static_cast<CURLM *>(multi_));
-}
-
-ExchangeResult runExchange(const ExchangeRequest &request, const ExchangeSettings &settings, ExchangeCancel &cancel)
+ExchangeResult runCurlExchange(const ExchangeRequest &request, const ExchangeSettings &settings,
+                               ExchangeCancel &cancel)
 {
     setUpLibraryOnce();
     ExchangeResult result;

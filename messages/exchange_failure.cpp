@@ -46,6 +46,10 @@ std::optional<PostFailure> exchangeFailure(const ExchangeResult &result, const Q
                                            const ExchangeSettings &settings)
 {
     const QString endpoint = endpointOf(url);
+    if (!result.moduleProblem.isEmpty())
+        return PostFailure(PostFailure::NetworkModule,
+                           QStringLiteral("无法载入程序的网络模块,没有发送到 %1,请重新安装本程序 (%2)")
+                               .arg(endpoint, result.moduleProblem));
     if (result.cancelled)
         return PostFailure(PostFailure::Cancelled, QStringLiteral("发送已取消"));
     if (result.callbackFailure)

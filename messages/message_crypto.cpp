@@ -1,10 +1,8 @@
 #include "message_crypto.h"
 
-#include <openssl/evp.h>
+#include "network_module_loader.h"
 
 #include <QtEndian>
-
-#include <memory>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -15,33 +13,14 @@ constexpr int kRandomSize = 16;
 constexpr int kLengthSize = 4;
 constexpr int kPadBlock = 32; // the platform pads to 32, not to AES's 16
 
-struct CipherContextFree {
-    void operator()(EVP_CIPHER_CTX *context) const { EVP_CIPHER_CTX_free(context); }
-};
-using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree>;
-
 // AES-256-CBC over whole blocks, OpenSSL's own padding off: the pad is the
 // platform's. Empty on any failure.
 QByteArray runCipher(const QByteArray &key, const QByteArray &input, bool encrypt)
 {
     if (key.size() != kKeySize || input.isEmpty() || input.size() % 16 != 0)
         return {};
-    const CipherContext context(EVP_CIPHER_CTX_new());
-    if (!context)
-        return {};
-    const auto *keyBytes = reinterpret_cast<const unsigned char *>(key.constData());
-    if (EVP_CipherInit_ex(context.get(), EVP_aes_256_cbc(), nullptr, keyBytes, keyBytes, encrypt ? 1 : 0) != 1
-        || EVP_CIPHER_CTX_set_padding(context.get(), 0) != 1)
-        return {};
-    QByteArray output(input.size() + 16, Qt::Uninitialized);
-    int written = 0;
-    int last = 0;
-    auto *out = reinterpret_cast<unsigned char *>(output.data());
-    if (EVP_CipherUpdate(context.get(), out, &written, reinterpret_cast<const unsigned char *>(input.constData()),
-                         int(input.size())) != 1
-        || EVP_CipherFinal_ex(context.get(), out + written, &last) != 1)
-        return {};
-    output.truncate(written + last);
+    QByteArray output;
+    requireNetworkModule().aes256Cbc(key, input, encrypt, output);
     return output;
 }
 

@@ -1,7 +1,6 @@
 #include "platform_signature.h"
 
-#include <openssl/crypto.h>
-#include <openssl/evp.h>
+#include "network_module_loader.h"
 
 #include <QByteArrayList>
 
@@ -17,16 +16,13 @@ QString platformSignature(QStringList parts)
     std::sort(bytes.begin(), bytes.end());
     const QByteArray joined = bytes.join();
 
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    if (EVP_Digest(joined.constData(), size_t(joined.size()), digest, &size, EVP_sha1(), nullptr) != 1)
+    QByteArray digest;
+    if (!requireNetworkModule().sha1Digest(joined, digest))
         qFatal("SHA-1 is not available from libcrypto");
-    return QString::fromLatin1(QByteArray(reinterpret_cast<const char *>(digest), int(size)).toHex());
+    return QString::fromLatin1(digest.toHex());
 }
 
 bool signaturesEqual(const QString &expected, const QString &given)
 {
-    const QByteArray a = expected.toUtf8();
-    const QByteArray b = given.toUtf8();
-    return a.size() == b.size() && CRYPTO_memcmp(a.constData(), b.constData(), size_t(a.size())) == 0;
+    return requireNetworkModule().equalInConstantTime(expected.toUtf8(), given.toUtf8());
 }

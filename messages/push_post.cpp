@@ -5,6 +5,8 @@
 #include "signed_post.h"
 #include "xml_post.h"
 
+#include <variant>
+
 namespace {
 
 void noteFailure(ExchangeRecord &record, int number, const QString &description)
@@ -13,19 +15,33 @@ void noteFailure(ExchangeRecord &record, int number, const QString &description)
     record.cancelled = number == PostFailure::Cancelled;
 }
 
+// The post signed and encrypted, or why it cannot go out.
+std::variant<SignedPost, PostFailure> signedPost(const PushPostOrder &order)
+{
+    try {
+        // With no token the URL and body are those typed, byte for byte.
+        SignedPost post = signPost(order.url, order.body, order.access, freshSigningInputs());
+        if (post.problem)
+            return PostFailure(PostFailure::BadAccessSettings, *post.problem);
+        return post;
+    } catch (const PostFailure &failure) {
+        return failure; // the network module, libcrypto's side, is missing
+    }
+}
+
 } // namespace
 
 PushPostOutcome postPush(const PushPostOrder &order, const HttpRequestFactory &createRequest)
 {
     PushPostOutcome outcome;
     ExchangeRecord &record = outcome.record;
-    // With no token the URL and body are those typed, byte for byte.
-    const SignedPost post = signPost(order.url, order.body, order.access, freshSigningInputs());
-    if (post.problem) {
+    const std::variant<SignedPost, PostFailure> signing = signedPost(order);
+    if (const auto *failure = std::get_if<PostFailure>(&signing)) {
         record.method = QStringLiteral("POST");
         record.url = order.url;
-        noteFailure(record, PostFailure::BadAccessSettings, *post.problem);
+        noteFailure(record, failure->number(), failure->description());
     } else {
+        const SignedPost &post = std::get<SignedPost>(signing);
         try {
             outcome.shownText = XmlPost(post.url, post.body, createRequest, &record);
             const OpenedAnswer opened = openAnswer(outcome.shownText, order.access);
@@ -40,8 +56,8 @@ PushPostOutcome postPush(const PushPostOrder &order, const HttpRequestFactory &c
             if (!record.failure || record.failure->number != failure.number())
                 noteFailure(record, failure.number(), failure.description());
         }
+        record.plainMessage = post.plainMessage;
     }
-    record.plainMessage = post.plainMessage;
     outcome.verdict = judgeExchange(record, order.body, order.access);
     return outcome;
 }

@@ -1,11 +1,11 @@
 #include "secure_random.h"
 
-#include <openssl/rand.h>
+#include "network_module_loader.h"
 
 QByteArray secureRandomBytes(int count)
 {
     QByteArray bytes(count, Qt::Uninitialized);
-    if (count > 0 && RAND_bytes(reinterpret_cast<unsigned char *>(bytes.data()), count) != 1)
+    if (count > 0 && !requireNetworkModule().randomBytes(bytes.data(), count))
         qFatal("libcrypto gave no random bytes");
     return bytes;
 }

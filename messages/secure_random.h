@@ -4,7 +4,8 @@
 #include <QString>
 
 // Bytes from OpenSSL's generator. A generator that fails ends the program:
-// signing with guessable bytes would be worse than not signing.
+// signing with guessable bytes would be worse than not signing. A network
+// module that cannot be loaded throws PostFailure.
 QByteArray secureRandomBytes(int count);
 
 // Decimal digits from the same generator, the first one not 0, as the

@@ -58,14 +58,24 @@ UrlCheckResult checkUrl(const QString &url, const AccessSettings &access, const 
         result.explanation = u"验证 URL 需要先在接入设置中填写 Token"_s;
         return result;
     }
-    const SigningInputs inputs = freshSigningInputs();
-    result.echostr = secureRandomDigits(19);
-    const QString sentUrl = withQueryParameters(url, {
-        {u"signature"_s, platformSignature({access.token, inputs.timestamp, inputs.nonce})},
-        {u"timestamp"_s, inputs.timestamp},
-        {u"nonce"_s, inputs.nonce},
-        {u"echostr"_s, result.echostr},
-    });
+    QString sentUrl;
+    try {
+        const SigningInputs inputs = freshSigningInputs();
+        result.echostr = secureRandomDigits(19);
+        sentUrl = withQueryParameters(url, {
+            {u"signature"_s, platformSignature({access.token, inputs.timestamp, inputs.nonce})},
+            {u"timestamp"_s, inputs.timestamp},
+            {u"nonce"_s, inputs.nonce},
+            {u"echostr"_s, result.echostr},
+        });
+    } catch (const PostFailure &failure) {
+        // The network module, libcrypto's side, is missing: nothing goes out.
+        result.record.method = u"GET"_s;
+        result.record.url = url;
+        result.record.failure = ExchangeFailureNote{failure.number(), failure.description()};
+        result.explanation = u"验证请求未能完成：%1"_s.arg(failure.description());
+        return result;
+    }
 
     const std::unique_ptr<HttpRequest> request = createRequest();
     std::optional<QByteArray> body;

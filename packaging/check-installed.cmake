@@ -1,6 +1,8 @@
 # Checks that the installed desktop entry, metainfo and icons in STAGE_DIR
-# name each other and the installed program, and that the newest release in
-# the metainfo is VERSION. Needs STAGE_DIR, APP_ID, VERSION, BINDIR, DATADIR.
+# name each other and the installed program, that the newest release in the
+# metainfo is VERSION, and that the network module is where the programs look
+# for it. Needs STAGE_DIR, APP_ID, VERSION, BINDIR, DATADIR, MODULE_FROM_BIN
+# and MODULE_FILE.
 set(failures 0)
 macro(fail)
     message(SEND_ERROR ${ARGN})
@@ -49,6 +51,19 @@ endif()
 # The command-line twin is installed beside the window's program.
 if(NOT EXISTS "${STAGE_DIR}/${BINDIR}/veltrane-post")
     fail("${BINDIR}/veltrane-post is not installed")
+endif()
+
+# The network module is where the installed programs look for it, and all it
+# links is found.
+set(module "${STAGE_DIR}/${BINDIR}/${MODULE_FROM_BIN}/${MODULE_FILE}")
+if(NOT EXISTS "${module}")
+    fail("the network module is not installed where the programs look for it: ${module}")
+else()
+    file(GET_RUNTIME_DEPENDENCIES MODULES "${module}"
+        RESOLVED_DEPENDENCIES_VAR ignored UNRESOLVED_DEPENDENCIES_VAR unresolved)
+    if(unresolved)
+        fail("${module} needs libraries that are not found: ${unresolved}")
+    endif()
 endif()
 
 # Icon: a theme name (not a path) with both sizes in the hicolor theme, and

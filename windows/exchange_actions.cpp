@@ -42,7 +42,6 @@ ExchangeActions::ExchangeActions(Form1 &mainWindow, ProgramWideWindow<Form2> &re
     , resultWindow_(resultWindow)
     , createRequest_(std::move(createRequest))
     , access_(std::move(access))
-    , window_(std::make_unique<ExchangeWindow>())
     , show_(new QAction(QStringLiteral("交互记录"), this))
     , retry_(new QAction(QStringLiteral("模拟平台重试"), this))
     , copyCurl_(new QAction(QStringLiteral("复制为 curl 命令"), this))
@@ -71,14 +70,14 @@ ExchangeActions::ExchangeActions(Form1 &mainWindow, ProgramWideWindow<Form2> &re
     MultiLineTextBox *xmlBox = mainWindow_.control<MultiLineTextBox>("Text2");
     for (const PushSample &sample : pushSamples()) {
         QAction *load = moreSamples_->addAction(sample.caption);
-        // Built when chosen: the time of now and a message id of its own.
-        connect(load, &QAction::triggered, xmlBox, [xmlBox, &sample] { xmlBox->setText(buildPushSample(sample)); });
+        // Built when chosen: the time of now and a message id of its own
+        // (random bytes, which need the network module).
+        connect(load, &QAction::triggered, xmlBox, [this, xmlBox, &sample] {
+            runHandler(&mainWindow_, [xmlBox, &sample] { xmlBox->setText(buildPushSample(sample)); });
+        });
     }
 
     mainWindow_.installEventFilter(this);
-    // Closing the main window ends the program as before: this window does
-    // not keep it running.
-    connect(&mainWindow_, &Window::closed, window_.get(), &QWidget::close);
     resultWindow.whenLoaded([this](Form2 &form) { attachTo(form); });
 }
 
@@ -86,6 +85,17 @@ ExchangeActions::~ExchangeActions()
 {
     resultWindow_.whenLoaded({});
     delete moreSamples_;
+}
+
+ExchangeWindow &ExchangeActions::window()
+{
+    if (!window_) {
+        window_ = std::make_unique<ExchangeWindow>();
+        // Closing the main window ends the program as before: this window
+        // does not keep it running.
+        connect(&mainWindow_, &Window::closed, window_.get(), &QWidget::close);
+    }
+    return *window_;
 }
 
 QKeySequence ExchangeActions::showShortcut()
@@ -117,16 +127,17 @@ void ExchangeActions::attachTo(Form2 &resultWindow)
 
 void ExchangeActions::record(const PushPostOutcome &outcome)
 {
-    window_->add(entryFor(outcome));
+    window().add(entryFor(outcome));
 }
 
 void ExchangeActions::showWindow()
 {
-    if (!window_->isVisible())
-        placeBeside(*window_, mainWindow_);
-    window_->show();
-    window_->raise();
-    window_->activateWindow();
+    ExchangeWindow &shown = window();
+    if (!shown.isVisible())
+        placeBeside(shown, mainWindow_);
+    shown.show();
+    shown.raise();
+    shown.activateWindow();
 }
 
 PushPostOrder ExchangeActions::currentOrder() const
@@ -148,7 +159,7 @@ void ExchangeActions::simulateRetry()
             mainWindow_.close();
     });
     const BusyCursor busy;
-    const int group = window_->newGroup();
+    const int group = window().newGroup();
     // The same body each time; postPush signs each try afresh, as the platform does.
     for (int tryNumber = 1; tryNumber <= 3; ++tryNumber) {
         const PushPostOutcome outcome = postPush(order, [this] {
@@ -156,7 +167,7 @@ void ExchangeActions::simulateRetry()
             settings.waiter = &waiting_;
             return createRequest_(settings);
         });
-        window_->add(entryFor(outcome, group, tryNumber));
+        window().add(entryFor(outcome, group, tryNumber));
         if (outcome.record.cancelled)
             break; // Esc gives up the tries still to come
     }

@@ -37,7 +37,8 @@ public:
     QMenu *moreSamplesMenu() const { return moreSamples_; }
     // Shows the exchange window; its shortcut works in every window of the program.
     QAction *showAction() const { return show_; }
-    ExchangeWindow &window() { return *window_; }
+    // Made when first needed: building it took a fifth of the program's start.
+    ExchangeWindow &window();
 
     static QKeySequence showShortcut();
 
@@ -63,7 +64,7 @@ private:
     // The tries wait as a post does: painted, input dropped, Esc gives up.
     WaitingLoop waiting_;
     AccessSource access_;
-    const std::unique_ptr<ExchangeWindow> window_;
+    std::unique_ptr<ExchangeWindow> window_;
     QAction *const show_;
     QAction *const retry_;
     QAction *const copyCurl_;
