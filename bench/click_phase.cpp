@@ -63,8 +63,8 @@ double trimmedRssMb()
 
 void closeResults(ProgramWindows &windows)
 {
-    if (windows.results->isLoaded()) {
-        windows.results->get().close();
+    if (windows.resultWindow().isLoaded()) {
+        windows.resultWindow().get().close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 }
@@ -74,8 +74,8 @@ void closeResults(ProgramWindows &windows)
 ClickFigures timeClicks(PaintWatch &watch, ProgramWindows &windows, const AnswerCase &c, bool fresh,
                         AnswerFigures &answer)
 {
-    ProgramWideWindow<Form2> &results = *windows.results;
-    Form1 &form = *windows.form;
+    ProgramWideWindow<Form2> &results = windows.resultWindow();
+    Form1 &form = windows.mainWindow();
     std::vector<double> total, toText, textToPaint, loaded;
     for (int i = 0; i < c.repetitions + 1; ++i) { // the first one warms up
         if (fresh)
@@ -170,8 +170,8 @@ std::vector<AnswerFigures> measureClicks(PaintWatch &watch, ProgramWindows &wind
 {
     const QString sample = BuildTextSample();
     const std::string sampleBytes = sample.toStdString();
-    auto *endpointBox = windows.form->findChild<SingleLineTextBox *>("Text1");
-    button(*windows.form, "Command2")->click();
+    auto *endpointBox = windows.mainWindow().findChild<SingleLineTextBox *>("Text1");
+    button(windows.mainWindow(), "Command2")->click();
     std::vector<AnswerFigures> figures;
     for (AnswerCase &c : cases) {
         AnswerFigures answer;

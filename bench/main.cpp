@@ -102,26 +102,26 @@ int main(int argc, char *argv[])
     std::fflush(stdout);
 
     Figures figures;
-    ProgramWindows windows;
-    figures.start = measureStart(watch, windows, options.quick);
-    figures.loads = measureLoads(watch, *windows.form, options.quick);
+    std::unique_ptr<ProgramWindows> program;
+    figures.start = measureStart(watch, program, options.quick);
+    ProgramWindows &windows = *program;
+    figures.loads = measureLoads(watch, windows.mainWindow(), options.quick);
     figures.post = comparePosts(server, options.rounds);
-    figures.keys = measureKeys(watch, *windows.form, options.quick);
+    figures.keys = measureKeys(watch, windows.mainWindow(), options.quick);
     std::vector<AnswerCase> cases = answerCases(options.quick);
     figures.answers = measureClicks(watch, windows, server, cases, options.quick);
 
     // The peak so far is the program's own; the parts below add boxes alone.
     figures.hwmMb = statusMb("VmHWM");
-    const QSize resultBoxSize = windows.results->get().Text1()->size();
-    windows.results->get().close();
+    const QSize resultBoxSize = windows.resultWindow().get().Text1()->size();
+    windows.resultWindow().get().close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     figures.readBack = measureReadBack(options.quick);
     figures.prototypes = compareBoxes(cases, resultBoxSize);
 
     printReport(figures);
 
-    windows.form.reset();
-    windows.results.reset();
+    program.reset();
     curl_global_cleanup();
     return 0;
 }

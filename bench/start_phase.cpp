@@ -1,5 +1,7 @@
 #include "start_phase.h"
 
+#include "access_settings.h"
+
 #include "event_loop.h"
 #include "fail.h"
 #include "paint_watch.h"
@@ -19,15 +21,14 @@
 
 namespace {
 
-// Constructing and showing the main window as main() does, up to the end
-// of the event processing in which it was first painted.
-double startOnce(PaintWatch &watch, ProgramWindows &windows)
+// Constructing and showing the program's windows as it does, up to the end
+// of the event processing in which the main window was first painted.
+double startOnce(PaintWatch &watch, std::unique_ptr<ProgramWindows> &windows)
 {
     const auto start = Clock::now();
-    windows.results = std::make_unique<ProgramWideWindow<Form2>>();
-    windows.form = std::make_unique<Form1>(*windows.results);
-    watch.arm(windows.form.get());
-    windows.form->show();
+    windows = std::make_unique<ProgramWindows>(AccessSettings{});
+    watch.arm(&windows->mainWindow());
+    windows->mainWindow().show();
     if (!watch.painted && !spinUntil([&] { return watch.painted; }, 30'000))
         fail("the main window was never painted");
     const double ms = msSince(start);
@@ -108,7 +109,7 @@ void compareStartProcesses(StartFigures &figures, bool quick)
     figures.plain = stats(plain);
 }
 
-StartFigures measureStart(PaintWatch &watch, ProgramWindows &windows, bool quick)
+StartFigures measureStart(PaintWatch &watch, std::unique_ptr<ProgramWindows> &windows, bool quick)
 {
     StartFigures figures;
     figures.firstMs = startOnce(watch, windows);
@@ -117,10 +118,9 @@ StartFigures measureStart(PaintWatch &watch, ProgramWindows &windows, bool quick
 
     std::vector<double> startTimes;
     for (int i = 0; i < (quick ? 5 : 20); ++i) {
-        ProgramWindows other;
+        std::unique_ptr<ProgramWindows> other;
         startTimes.push_back(startOnce(watch, other));
-        other.form.reset();
-        other.results.reset();
+        other.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
     }

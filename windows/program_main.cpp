@@ -1,11 +1,8 @@
 #include "program_main.h"
 
 #include "access_settings_store.h"
-#include "exchange_actions.h"
-#include "form1.h"
-#include "main_window_menu.h"
 #include "program_options.h"
-#include "toolkit/message_box.h"
+#include "program_windows.h"
 #include "toolkit/one_heap.h"
 
 #include <QApplication>
@@ -29,21 +26,9 @@ int runProgram(int argc, char *argv[], const std::function<void(QWidget &mainWin
         return *options.exitStatus;
     }
 
-    ProgramWideWindow<Form2> resultWindow;
-    Form1 form(resultWindow);
-    form.setAccessSettings(options.overrides.over(saved));
-    ExchangeActions exchanges(form, resultWindow, createNetworkRequest, [&form] { return form.accessSettings(); });
-    form.contextMenu().addActions(exchanges.mainWindowActions());
-    form.contextMenu().addXmlBoxMenu(exchanges.moreSamplesMenu());
-    QObject::connect(&form, &Form1::posted, &exchanges, &ExchangeActions::record);
-    // Only what the user accepts in the dialog is saved; the command line's
-    // settings hold for this run.
-    QObject::connect(&form, &Form1::accessSettingsEdited, &form, [&form](const AccessSettings &settings) {
-        if (const auto problem = saveAccessSettings(settings))
-            showMessage(&form, *problem);
-    });
+    ProgramWindows windows(options.overrides.over(saved));
     if (beforeShow)
-        beforeShow(form);
-    form.show();
+        beforeShow(windows.mainWindow());
+    windows.mainWindow().show();
     return app.exec();
 }
