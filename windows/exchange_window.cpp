@@ -19,6 +19,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 QPlainTextEdit *bodyView(const QString &accessibleName)
@@ -185,8 +187,21 @@ QString ExchangeWindow::groupNote(const JournalEntry &entry) const
                          : QStringLiteral("；本组 %1 次的应答不同").arg(tries.size()));
 }
 
+void ExchangeWindow::showEvent(QShowEvent *event)
+{
+    if (std::exchange(selectionUnshown_, false))
+        showSelected();
+    QWidget::showEvent(event);
+}
+
 void ExchangeWindow::showSelected()
 {
+    // Every post is listed as it ends, most often with the window hidden:
+    // its bodies are laid out when there is someone to see them.
+    if (!isVisible()) {
+        selectionUnshown_ = true;
+        return;
+    }
     copied_->clear();
     const JournalEntry *entry = selectedEntry();
     request_->setLineWrapMode(hex_->isChecked() ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);

@@ -34,6 +34,9 @@ public:
     const JournalEntry *selectedEntry() const;
     void selectRow(int row);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void showSelected();
     void copyCurlCommand();
@@ -51,6 +54,8 @@ private:
     QGroupBox *const answerBox_;
     QLabel *const timings_;
     QListWidget *const verdict_;
+    // The selection changed while the window was hidden: shown once it is.
+    bool selectionUnshown_ = false;
 };
 
 // The curl command that sends the entry's first request again, byte for

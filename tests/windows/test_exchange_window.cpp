@@ -117,6 +117,8 @@ void TestExchangeWindow::hexShowsTheBytesOfABom()
     JournalEntry bom = exchange(QStringLiteral("http://127.0.0.1/"), "\xEF\xBB\xBFsuccess");
     bom.record.answerText = u"success"_s;
     window.add(bom);
+    // Listed while hidden, shown when the window is.
+    window.show();
     QPlainTextEdit *answer = answerView(window);
     QVERIFY(answer);
     QVERIFY(answer->toPlainText().contains(u"\n\nsuccess"));
@@ -131,6 +133,7 @@ void TestExchangeWindow::hexShowsTheBytesOfABom()
 void TestExchangeWindow::failedExchangeIsListedWithItsFailure()
 {
     ExchangeWindow window;
+    window.show();
     JournalEntry failed;
     failed.record.started = QDateTime::currentDateTime();
     failed.record.method = QStringLiteral("POST");
@@ -161,6 +164,7 @@ void TestExchangeWindow::longBodiesAreShownInPart()
     QFETCH(bool, hex);
     const qsizetype size = 10 * 1024 * 1024;
     ExchangeWindow window;
+    window.show();
     window.findChild<QCheckBox *>()->setChecked(hex);
     window.add(exchange(QStringLiteral("http://127.0.0.1/"), QByteArray(size, 'a')));
     const QString shown = answerView(window)->toPlainText();
