@@ -1,5 +1,7 @@
 #include "exchange_journal.h"
 
+#include <QHash>
+
 namespace {
 
 void cutBytes(QByteArray &bytes)
@@ -58,6 +60,10 @@ void ExchangeJournal::add(JournalEntry entry)
         entry.whole.request.append(hop.requestBody.size());
         entry.whole.answer.append(hop.answerBody.size());
     }
+    if (const ExchangeHop *last = entry.record.finalHop())
+        entry.answerFingerprint = qHash(last->answerBody);
+    for (ExchangeHop &hop : entry.record.hops)
+        cutBytes(hop.answerBody);
     entry.whole.plainMessage = entry.record.plainMessage ? entry.record.plainMessage->size() : 0;
     entry.whole.decrypted = entry.record.decryptedText ? entry.record.decryptedText->size() : 0;
     entry.cut = false;

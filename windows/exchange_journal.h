@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <cstddef>
+
 // What the platform would make of an exchange, at a glance.
 enum class VerdictMark { None, Pass, Warn, Fail };
 VerdictMark verdictMark(const QList<VerdictLine> &lines);
@@ -26,6 +28,9 @@ struct JournalEntry {
         qsizetype plainMessage = 0; // characters
         qsizetype decrypted = 0;
     } whole;
+    // The final answer's body, whole, told apart from another's: tries of
+    // one retry are compared by it, whatever was kept of them.
+    std::size_t answerFingerprint = 0;
     bool cut = false;
 };
 
@@ -33,9 +38,11 @@ struct JournalEntry {
 class ExchangeJournal {
 public:
     static constexpr qsizetype kKept = 200;
-    // The newest entries keep their bodies whole; older ones keep their first
-    // kKeptBytes bytes (characters for text), so 200 long answers never hold
-    // gigabytes.
+    // The newest entries keep their requests whole (a curl command sends
+    // them again); older ones keep their first kKeptBytes bytes (characters
+    // for text), so 200 long ones never hold gigabytes. Answers keep their
+    // first kKeptBytes from the start, all the window shows: a large answer
+    // is given back once its result window is closed.
     static constexpr qsizetype kWholeEntries = 10;
     static constexpr qsizetype kKeptBytes = 256 * 1024;
 

@@ -3,6 +3,7 @@
 #include "curl_command.h"
 #include "exchange_details.h"
 #include "toolkit/program_icon.h"
+#include "toolkit/text_boxes.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,14 +20,19 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <tuple>
 #include <utility>
 
 namespace {
 
-QPlainTextEdit *bodyView(const QString &accessibleName)
+// A body's start can be one line of a quarter of a megabyte: held in pieces
+// like the result window's text, it is laid out as it comes into view.
+MultiLineTextBox *bodyView(const QString &accessibleName)
 {
-    auto *view = new QPlainTextEdit;
+    auto *view = new MultiLineTextBox;
     view->setReadOnly(true);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     view->setAccessibleName(accessibleName);
     return view;
@@ -178,8 +184,7 @@ QString ExchangeWindow::groupNote(const JournalEntry &entry) const
     if (tries.size() < 2)
         return note;
     const auto answerOf = [](const JournalEntry *e) {
-        const ExchangeHop *hop = e->record.finalHop();
-        return std::pair(e->record.status(), hop ? hop->answerBody : QByteArray());
+        return std::tuple(e->record.status(), e->whole.answer.value(e->whole.answer.size() - 1, -1), e->answerFingerprint);
     };
     const bool alike = std::all_of(tries.begin(), tries.end(),
                                    [&](const JournalEntry *e) { return answerOf(e) == answerOf(tries.first()); });
@@ -225,8 +230,8 @@ void ExchangeWindow::showSelected()
     summary_->setText(summary);
     summary_->setToolTip(summary);
 
-    request_->setPlainText(shownRequest(*entry, hex_->isChecked()));
-    answer_->setPlainText(shownAnswer(*entry, hex_->isChecked()));
+    request_->setText(shownRequest(*entry, hex_->isChecked()));
+    answer_->setText(shownAnswer(*entry, hex_->isChecked()));
     answerBox_->setTitle(record.decodingUsed.isEmpty() || hex_->isChecked()
                              ? QStringLiteral("应答（收到的）")
                              : QStringLiteral("应答（收到的，按 %1 解码）").arg(record.decodingUsed));

@@ -1,8 +1,10 @@
 #include "exchange_details.h"
 #include "exchange_window.h"
+#include "toolkit/text_boxes.h"
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QTest>
@@ -40,11 +42,11 @@ QString cell(const ExchangeWindow &window, int row, int column)
     return window.model().index(row, column).data().toString();
 }
 
-QPlainTextEdit *answerView(const ExchangeWindow &window)
+MultiLineTextBox *answerView(const ExchangeWindow &window)
 {
-    const auto views = window.findChildren<QPlainTextEdit *>();
+    const auto views = window.findChildren<MultiLineTextBox *>();
     const auto found = std::find_if(views.begin(), views.end(),
-                                    [](QPlainTextEdit *view) { return view->accessibleName() == u"收到的应答"; });
+                                    [](MultiLineTextBox *view) { return view->accessibleName() == u"收到的应答"; });
     return found == views.end() ? nullptr : *found;
 }
 
@@ -58,6 +60,8 @@ private slots:
     void verdictMark();
     void hexShowsTheBytesOfABom();
     void failedExchangeIsListedWithItsFailure();
+    void retriesAreComparedWhole_data();
+    void retriesAreComparedWhole();
     void longBodiesAreShownInPart_data();
     void longBodiesAreShownInPart();
 };
@@ -119,7 +123,7 @@ void TestExchangeWindow::hexShowsTheBytesOfABom()
     window.add(bom);
     // Listed while hidden, shown when the window is.
     window.show();
-    QPlainTextEdit *answer = answerView(window);
+    MultiLineTextBox *answer = answerView(window);
     QVERIFY(answer);
     QVERIFY(answer->toPlainText().contains(u"\n\nsuccess"));
     // Shown from the bytes alone: no second copy of a large answer is kept.
@@ -152,6 +156,41 @@ void TestExchangeWindow::failedExchangeIsListedWithItsFailure()
     QVERIFY(answerView(window)->toPlainText().contains(u"连接被拒绝"));
 }
 
+void TestExchangeWindow::retriesAreComparedWhole_data()
+{
+    QTest::addColumn<QByteArray>("second");
+    QTest::addColumn<QString>("note");
+    const QByteArray answer(ExchangeJournal::kKeptBytes + 10, 'a');
+    QTest::newRow("the same") << answer << u"应答相同"_s;
+    QTest::newRow("past what is kept") << QByteArray(answer).replace(answer.size() - 1, 1, "b") << u"应答不同"_s;
+    QTest::newRow("longer") << answer + 'a' << u"应答不同"_s;
+}
+
+// A large answer is kept only in part, but the tries of one retry are told
+// alike or not by the whole of it.
+void TestExchangeWindow::retriesAreComparedWhole()
+{
+    QFETCH(QByteArray, second);
+    QFETCH(QString, note);
+    ExchangeWindow window;
+    window.show();
+    const int group = window.newGroup();
+    const QByteArray first(ExchangeJournal::kKeptBytes + 10, 'a');
+    for (const QByteArray &answer : {first, second}) {
+        JournalEntry entry = exchange(QStringLiteral("http://127.0.0.1/"), answer);
+        entry.group = group;
+        entry.tryNumber = window.model().journal().size() + 1;
+        window.add(entry);
+    }
+    const QStringList labels = [&] {
+        QStringList texts;
+        for (const QLabel *label : window.findChildren<QLabel *>())
+            texts.append(label->text());
+        return texts;
+    }();
+    QVERIFY2(labels.join(u'|').contains(note), qPrintable(labels.join(u'|')));
+}
+
 void TestExchangeWindow::longBodiesAreShownInPart_data()
 {
     QTest::addColumn<bool>("hex");
@@ -167,7 +206,7 @@ void TestExchangeWindow::longBodiesAreShownInPart()
     window.show();
     window.findChild<QCheckBox *>()->setChecked(hex);
     window.add(exchange(QStringLiteral("http://127.0.0.1/"), QByteArray(size, 'a')));
-    const QString shown = answerView(window)->toPlainText();
+    const QString shown = answerView(window)->text();
     QVERIFY(shown.contains(QStringLiteral("后面还有 %1 字节").arg(size - kShownBytes)));
     QVERIFY(shown.size() < 5 * kShownBytes + 4096);
 }
