@@ -60,7 +60,9 @@ void ExchangeJournal::add(JournalEntry entry)
         entry.whole.request.append(hop.requestBody.size());
         entry.whole.answer.append(hop.answerBody.size());
     }
-    if (const ExchangeHop *last = entry.record.finalHop())
+    // Only the tries of a retry are compared (a large answer's hash takes
+    // a few milliseconds, on every post otherwise).
+    if (const ExchangeHop *last = entry.record.finalHop(); last && entry.group)
         entry.answerFingerprint = qHash(last->answerBody);
     for (ExchangeHop &hop : entry.record.hops)
         cutBytes(hop.answerBody);

@@ -29,7 +29,8 @@ struct JournalEntry {
         qsizetype decrypted = 0;
     } whole;
     // The final answer's body, whole, told apart from another's: tries of
-    // one retry are compared by it, whatever was kept of them.
+    // one retry (the only entries that have it) are compared by it, whatever
+    // was kept of them.
     std::size_t answerFingerprint = 0;
     bool cut = false;
 };
