@@ -44,6 +44,7 @@ struct AnswerFigures {
     std::size_t bytes = 0;
     std::map<std::string, ClickFigures> clicks; // "new", "open": the result window's state
     Stats decode;                               // decodeResponseText of the same bytes
+    Stats decodeInPlace;                        // Qt's UTF-8 decoder alone, into memory in use
     Stats postAlone, curlAlone;                 // XmlPost / plain libcurl bringing the answer
     double idleCpuPct = 0;
     double addedMb = 0; // resident memory added by the first answer shown
