@@ -31,7 +31,10 @@
 
 #include <QApplication>
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -68,11 +71,27 @@ bool parseOptions(int argc, char *argv[], Options &options)
     return true;
 }
 
+// On a virtual machine whose host backs the guest's memory only when it is
+// first touched, the first few hundred megabytes a process fills cost many
+// times what they cost later (seen here: a 20 MB decoding taking 35 ms
+// instead of 5). They are touched once, before any figure, so that every
+// case meets memory alike; on a real machine this costs a fraction of a second.
+void touchMemoryOnce()
+{
+    constexpr std::size_t kBytes = std::size_t(1) << 30;
+    void *memory = mmap(nullptr, kBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED)
+        return;
+    std::memset(memory, 1, kBytes);
+    munmap(memory, kBytes);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     useOneHeap(); // as the program does: its memory is measured here
+    touchMemoryOnce();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     Options options;
