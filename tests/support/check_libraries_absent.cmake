@@ -1,15 +1,15 @@
-# A program loads no network library at its start: libcurl (with the TLS,
-# Kerberos, LDAP... libraries it links) and libcrypto come with the network
-# module when it first posts or signs.
-# cmake -DPROGRAM=<path> -P check_start_libraries.cmake
+# A program does not load the libraries FORBIDDEN (a regular expression over
+# their file names) when it starts: the command-line program no widgets, no
+# program libcurl or libcrypto, which come with the network module.
+# cmake -DPROGRAM=<path> -DFORBIDDEN=<regex> -P check_libraries_absent.cmake
 file(GET_RUNTIME_DEPENDENCIES EXECUTABLES "${PROGRAM}"
     RESOLVED_DEPENDENCIES_VAR libraries UNRESOLVED_DEPENDENCIES_VAR unresolved)
 foreach(library IN LISTS libraries unresolved)
-    if(library MATCHES "lib(curl|crypto|ssl)[.-]")
+    if(library MATCHES "${FORBIDDEN}")
         message(FATAL_ERROR "${PROGRAM} loads ${library} at its start")
     endif()
 endforeach()
 if(NOT libraries MATCHES "libQt6Core")
     message(FATAL_ERROR "${PROGRAM}: Qt Core not among its libraries, so this check saw nothing: ${libraries}")
 endif()
-message(STATUS "${PROGRAM} loads no network library at its start: ${libraries}")
+message(STATUS "${PROGRAM} loads none of ${FORBIDDEN}: ${libraries}")
