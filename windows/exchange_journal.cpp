@@ -21,16 +21,14 @@ void cut(JournalEntry &entry)
     if (entry.cut)
         return;
     entry.cut = true;
+    // Answers were cut, and their text dropped, as the entry came in.
     ExchangeRecord &record = entry.record;
-    for (ExchangeHop &hop : record.hops) {
+    for (ExchangeHop &hop : record.hops)
         cutBytes(hop.requestBody);
-        cutBytes(hop.answerBody);
-    }
     if (record.plainMessage)
         cutText(*record.plainMessage);
     if (record.decryptedText)
         cutText(*record.decryptedText);
-    cutText(record.answerText);
     cutText(entry.push);
 }
 
@@ -55,17 +53,16 @@ void ExchangeJournal::add(JournalEntry entry)
     // The answer is shown decoded from its bytes: its text kept as well
     // would hold a large answer twice over (two bytes a character).
     entry.record.answerText = QString();
-    entry.whole = {};
-    for (const ExchangeHop &hop : std::as_const(entry.record.hops)) {
-        entry.whole.request.append(hop.requestBody.size());
-        entry.whole.answer.append(hop.answerBody.size());
-    }
     // Only the tries of a retry are compared (a large answer's hash takes
     // a few milliseconds, on every post otherwise).
     if (const ExchangeHop *last = entry.record.finalHop(); last && entry.group)
         entry.answerFingerprint = qHash(last->answerBody);
-    for (ExchangeHop &hop : entry.record.hops)
+    entry.whole = {};
+    for (ExchangeHop &hop : entry.record.hops) {
+        entry.whole.request.append(hop.requestBody.size());
+        entry.whole.answer.append(hop.answerBody.size());
         cutBytes(hop.answerBody);
+    }
     entry.whole.plainMessage = entry.record.plainMessage ? entry.record.plainMessage->size() : 0;
     entry.whole.decrypted = entry.record.decryptedText ? entry.record.decryptedText->size() : 0;
     entry.cut = false;

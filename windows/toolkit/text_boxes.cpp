@@ -38,8 +38,8 @@ void sendPendingResize(QWidget *widget)
 // A text this long (in characters) is a large one.
 constexpr qsizetype kLargeText = 1'000'000;
 
-// A text longer than this is set stepwise: laying
-// out 100,000 paragraphs takes Qt about a second.
+// A text longer than this is set stepwise: laying out 100,000 paragraphs
+// takes Qt about a second.
 constexpr qsizetype kStepwiseText = 256 * 1024;
 // What goes in at once: more than any screen shows.
 constexpr qsizetype kFirstPart = 64 * 1024;
