@@ -47,8 +47,10 @@ struct AnswerFigures {
     Stats decodeInPlace;                        // Qt's UTF-8 decoder alone, into memory in use
     Stats postAlone, curlAlone;                 // XmlPost / plain libcurl bringing the answer
     double idleCpuPct = 0;
-    double addedMb = 0; // resident memory added by the first answer shown
+    double addedMb = 0; // resident memory added by the first answer shown, what was freed given back
+    double addedUnsettledMb = 0; // the same before the freed blocks kept for the next post went back
     double leftMb = 0;  // resident memory left once the result window was closed
+    double firstClickMs = 0; // the first click, freed memory given back before: all of it fresh
 };
 
 // One way of holding a 10 MB answer in a box, alone.

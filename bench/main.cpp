@@ -24,7 +24,7 @@
 #include "program_windows.h"
 #include "report.h"
 #include "start_phase.h"
-#include "toolkit/one_heap.h"
+#include "toolkit/heap_policy.h"
 #include "toolkit/text_boxes.h"
 
 #include <curl/curl.h>

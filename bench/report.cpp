@@ -122,15 +122,20 @@ void reportAnswers(Report &report, const std::vector<AnswerFigures> &answers)
         report.row("  " + answer.name + ": UTF-8 decode (into memory in use) / XmlPost alone / libcurl alone",
                    fixed(answer.decode.median) + " (" + fixed(answer.decodeInPlace.median) + ") / "
                        + fixed(answer.postAlone.median) + " / " + fixed(answer.curlAlone.median) + " ms (medians)");
-        report.row("  " + answer.name + ": memory added shown / left once closed; idle CPU shown",
-                   fixed(answer.addedMb, 1) + " / " + fixed(answer.leftMb, 1) + " MB; " + fixed(answer.idleCpuPct, 1)
-                       + " % of a core");
+        report.row("  " + answer.name + ": first click, on memory all fresh (warm-up, not counted above)",
+                   fixed(answer.firstClickMs) + " ms");
+        report.row("  " + answer.name + ": memory added shown (before freed blocks went back) / left once closed",
+                   fixed(answer.addedMb, 1) + " (" + fixed(answer.addedUnsettledMb, 1) + ") / " + fixed(answer.leftMb, 1)
+                       + " MB");
+        report.row("  " + answer.name + ": idle CPU shown", fixed(answer.idleCpuPct, 1) + " % of a core");
         report.key("decode_" + answer.name + "_ms", answer.decode.median);
         report.key("decode_in_place_" + answer.name + "_ms", answer.decodeInPlace.median);
         report.key("xmlpost_" + answer.name + "_ms", answer.postAlone.median);
         report.key("curl_" + answer.name + "_ms", answer.curlAlone.median);
         report.key("rss_added_" + answer.name + "_mb", answer.addedMb, 1);
+        report.key("rss_added_unsettled_" + answer.name + "_mb", answer.addedUnsettledMb, 1);
         report.key("rss_left_" + answer.name + "_mb", answer.leftMb, 1);
+        report.key("click_" + answer.name + "_first_ms", answer.firstClickMs);
         report.key("idle_cpu_" + answer.name + "_pct", answer.idleCpuPct, 1);
     }
 }

@@ -3,7 +3,7 @@
 #include "access_settings_store.h"
 #include "program_options.h"
 #include "program_windows.h"
-#include "toolkit/one_heap.h"
+#include "toolkit/heap_policy.h"
 
 #include <QApplication>
 

@@ -1,8 +1,10 @@
 #include "samples.h"
+#include "toolkit/heap_policy.h"
 #include "toolkit/paragraph_pieces.h"
 #include "toolkit/text_boxes.h"
 
 #include <QClipboard>
+#include <QFile>
 #include <QInputMethodEvent>
 
 #include <QSignalSpy>
@@ -35,6 +37,7 @@ private slots:
     void editWhileLoadingTakesTheWholeText_data();
     void editWhileLoadingTakesTheWholeText();
     void setTextWhileLoadingReplaces();
+    void freedMemoryIsKeptThenGivenBack();
 };
 
 namespace {
@@ -54,6 +57,18 @@ QString manyLines(QStringView end)
     return text;
 }
 QString longestHex() { return u"0123456789abcdef"_s.repeated(20'000); }
+
+double residentMb()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+    }
+    return -1;
+}
 
 void place(MultiLineTextBox &box, int position)
 {
@@ -449,6 +464,29 @@ void TestTextBoxes::setTextWhileLoadingReplaces()
     box.show();
     QTRY_VERIFY_WITH_TIMEOUT(box.loaded(), 60'000);
     QCOMPARE(box.text(), QString(second).replace(u"\n"_s, u"\r\n"_s));
+}
+
+void TestTextBoxes::freedMemoryIsKeptThenGivenBack()
+{
+    // Last of all: it sets the heap's policy for the whole process.
+    useOneHeap();
+    const auto holdLargeText = [] {
+        const QString text = (QString(79, u'x') + u'\n').repeated(50'000); // 8 MB
+        MultiLineTextBox box;
+        box.setText(text);
+        return box.text().size() == text.size() + 50'000; // read back with CR LF
+    };
+    // Once first, for what Qt keeps after its first large text.
+    QVERIFY(holdLargeText());
+    QTRY_VERIFY_WITH_TIMEOUT(!freedMemoryGiveBackPending(), 10'000);
+    const double before = residentMb();
+    QVERIFY(before > 0);
+    QVERIFY(holdLargeText());
+    // Kept for the next large text, then given back once all is quiet.
+    QVERIFY(freedMemoryGiveBackPending());
+    QVERIFY2(residentMb() > before + 8, qPrintable(u"%1 MB, %2 before"_s.arg(residentMb()).arg(before)));
+    QTRY_VERIFY_WITH_TIMEOUT(!freedMemoryGiveBackPending(), 10'000);
+    QVERIFY2(residentMb() < before + 2, qPrintable(u"%1 MB, %2 before"_s.arg(residentMb()).arg(before)));
 }
 
 QTEST_MAIN(TestTextBoxes)

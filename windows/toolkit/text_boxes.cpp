@@ -1,5 +1,6 @@
 #include "text_boxes.h"
 
+#include "heap_policy.h"
 #include "paragraph_pieces.h"
 
 #include <QAccessible>
@@ -10,15 +11,10 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTimer>
 
 #include <algorithm>
 #include <limits>
 #include <utility>
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 namespace {
 
@@ -48,17 +44,6 @@ constexpr qsizetype kFirstPart = 64 * 1024;
 // meanwhile may wait, at most.
 constexpr qsizetype kLoadPart = 16 * 1024;
 constexpr qint64 kLoadTurnMs = 5;
-
-// glibc keeps freed blocks of up to 32 MB for reuse instead of giving them
-// back: after a large text's passing copies (the answer's bytes, its decoding,
-// the pieces) the program would hold several times its size, and keep it
-// after the box is gone. Once the event loop is free again, they go back.
-void giveBackFreedMemoryLater()
-{
-#if defined(__GLIBC__)
-    QTimer::singleShot(0, [] { malloc_trim(0); });
-#endif
-}
 
 // Marks as joins the paragraphs `joins` (counted from `first`), and every
 // other paragraph after `first` up to `last` as a real one. Runs of joins
@@ -265,14 +250,14 @@ void MultiLineTextBox::setText(const QString &text)
         loading_ = std::move(cutter);
         viewport()->update();
     } else if (text.size() > kLargeText) {
-        giveBackFreedMemoryLater();
+        giveBackFreedMemorySoon();
     }
 }
 
 MultiLineTextBox::~MultiLineTextBox()
 {
     if (document()->characterCount() + loading_.left() > kLargeText)
-        giveBackFreedMemoryLater();
+        giveBackFreedMemorySoon();
 }
 
 bool MultiLineTextBox::loaded() const
@@ -312,7 +297,7 @@ bool MultiLineTextBox::loadStep(qsizetype atLeast)
     // The text's last reference goes with the cutter.
     loading_ = ParagraphPieceCutter();
     if (document->characterCount() > kLargeText)
-        giveBackFreedMemoryLater();
+        giveBackFreedMemorySoon();
     return false;
 }
 
