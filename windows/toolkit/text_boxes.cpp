@@ -45,6 +45,44 @@ constexpr qsizetype kFirstPart = 64 * 1024;
 constexpr qsizetype kLoadPart = 16 * 1024;
 constexpr qint64 kLoadTurnMs = 5;
 
+// Whether any paragraph of the document may be a piece joining the one
+// before: a format the document never registered is on no paragraph.
+bool hasJoins(const QTextDocument *document)
+{
+    const QList<QTextFormat> formats = document->allFormats();
+    return std::any_of(formats.cbegin(), formats.cend(),
+                       [](const QTextFormat &format) { return format.boolProperty(kJoinsPrevious); });
+}
+
+// Makes each paragraph separator of a raw text CR LF, going backward in
+// memory grown where it lies. False, the text left half done, if it holds
+// another number of separators than `separators`.
+bool separatorsToCrLf(QString &text, qsizetype separators)
+{
+    qsizetype read = text.size();
+    text.resize(read + separators);
+    QChar *const data = text.data();
+    qsizetype write = text.size();
+    for (;;) {
+        qsizetype separator = read - 1;
+        while (separator >= 0 && data[separator] != QChar::ParagraphSeparator)
+            --separator;
+        const qsizetype after = separator + 1;
+        write -= read - after;
+        std::copy_backward(data + after, data + read, data + write + (read - after));
+        // What is still to be inserted lies between the text not yet moved
+        // and the text moved.
+        const qsizetype room = write - after;
+        if (separator < 0)
+            return room == 0;
+        if (room < 1)
+            return false;
+        data[--write] = u'\n';
+        data[--write] = u'\r';
+        read = separator;
+    }
+}
+
 // Marks as joins the paragraphs `joins` (counted from `first`), and every
 // other paragraph after `first` up to `last` as a real one. Runs of joins
 // are marked at once: one change of the document each, not one a piece.
@@ -171,45 +209,42 @@ QString MultiLineTextBox::text() const
     finishLoading();
     // Raw text keeps no-break spaces and U+2028 as they are; paragraph ends
     // read back as CR LF, pieces' joins as nothing. The raw copy is changed
-    // in place: joins taken out going forward, then each paragraph end made
-    // CR LF going backward, in memory grown where it lies.
+    // in place, in memory grown where it lies.
     QString text = document()->toRawText();
-    QList<qsizetype> ends, joins; // positions of the separators
-    qsizetype position = 0;
+    // Without joins, every paragraph separator is a paragraph end: they are
+    // found in the text itself, not by walking the paragraphs (a quarter of
+    // the time, for 500,000 of them).
+    if (!hasJoins(document())) {
+        if (separatorsToCrLf(text, document()->blockCount() - 1))
+            return text;
+        text = document()->toRawText();
+    }
+    // Else the joins are found by walking the paragraphs and taken out going
+    // forward; the separators left are the paragraph ends.
+    QList<qsizetype> joins; // positions of their separators
+    qsizetype ends = 0, position = 0;
     for (QTextBlock block = document()->firstBlock(); block.isValid(); block = block.next()) {
-        if (position > 0)
-            (continuesPrevious(block) ? joins : ends).append(position - 1);
+        if (position > 0) {
+            if (continuesPrevious(block))
+                joins.append(position - 1);
+            else
+                ++ends;
+        }
         position += block.length();
     }
-    QChar *data = text.data();
     if (!joins.isEmpty()) {
-        qsizetype to = joins.front(), removed = 0;
+        QChar *const data = text.data();
+        qsizetype to = joins.front();
         for (qsizetype i = 0; i < joins.size(); ++i) {
             const qsizetype from = joins[i] + 1;
             const qsizetype until = i + 1 < joins.size() ? joins[i + 1] : text.size();
             std::copy(data + from, data + until, data + to);
             to += until - from;
-            ++removed;
         }
-        // Paragraph ends after a join moved back with the text.
-        for (qsizetype &end : ends)
-            end -= std::upper_bound(joins.cbegin(), joins.cend(), end) - joins.cbegin();
-        text.truncate(text.size() - removed);
+        text.truncate(text.size() - joins.size());
     }
-    if (ends.isEmpty())
-        return text;
-    qsizetype read = text.size();
-    text.resize(read + ends.size());
-    data = text.data();
-    qsizetype write = text.size();
-    for (auto end = ends.crbegin(); end != ends.crend(); ++end) {
-        const qsizetype after = *end + 1;
-        write -= read - after;
-        std::copy_backward(data + after, data + read, data + write + (read - after));
-        data[--write] = u'\n';
-        data[--write] = u'\r';
-        read = *end;
-    }
+    [[maybe_unused]] const bool counted = separatorsToCrLf(text, ends);
+    Q_ASSERT(counted);
     return text;
 }
 
