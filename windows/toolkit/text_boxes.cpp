@@ -16,6 +16,10 @@
 #include <limits>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // The block format property that marks a piece continuing the one before.
@@ -54,6 +58,29 @@ bool hasJoins(const QTextDocument *document)
                        [](const QTextFormat &format) { return format.boolProperty(kJoinsPrevious); });
 }
 
+// Where the last paragraph separator before `end` is, or -1. Eight
+// characters at a time where the processor compares them so: read back,
+// 50 MB of text are searched whole.
+qsizetype lastSeparatorBefore(const QChar *data, qsizetype end)
+{
+    const auto *units = reinterpret_cast<const char16_t *>(data);
+    qsizetype i = end;
+#if defined(__SSE2__)
+    const __m128i separator = _mm_set1_epi16(short(QChar::ParagraphSeparator));
+    for (; i >= 8; i -= 8) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + i - 8));
+        // Two bits a character found; the highest is in the last one.
+        if (const int found = _mm_movemask_epi8(_mm_cmpeq_epi16(chunk, separator)))
+            return i - 8 + (31 - __builtin_clz(unsigned(found))) / 2;
+    }
+#endif
+    while (--i >= 0) {
+        if (units[i] == QChar::ParagraphSeparator)
+            return i;
+    }
+    return -1;
+}
+
 // Makes each paragraph separator of a raw text CR LF, going backward in
 // memory grown where it lies. False, the text left half done, if it holds
 // another number of separators than `separators`.
@@ -64,9 +91,7 @@ bool separatorsToCrLf(QString &text, qsizetype separators)
     QChar *const data = text.data();
     qsizetype write = text.size();
     for (;;) {
-        qsizetype separator = read - 1;
-        while (separator >= 0 && data[separator] != QChar::ParagraphSeparator)
-            --separator;
+        const qsizetype separator = lastSeparatorBefore(data, read);
         const qsizetype after = separator + 1;
         write -= read - after;
         std::copy_backward(data + after, data + read, data + write + (read - after));
