@@ -37,10 +37,12 @@ struct Report {
         const double ratio = figure / floor;
         const bool met = most <= 0 || ratio <= most;
         missed += met ? 0 : 1;
-        goals.push_back({what, fixed(figure) + " / " + fixed(floor) + " " + unit + " = " + fixed(ratio),
-                         (most <= 0 ? std::string("done ") : "<= " + fixed(most, most < 1 ? 1 : 0) + " ")
+        // The ratio to three places, so that one just past its bound does
+        // not read as equal to it; the bound as it is given.
+        goals.push_back({what, fixed(figure) + " / " + fixed(floor) + " " + unit + " = " + fixed(ratio, 3),
+                         (most <= 0 ? std::string("done ") : "<= " + fixed(most, most == int(most) ? 0 : 1) + " ")
                              + (met ? "PASS" : "MISS")});
-        key("goal_" + name, ratio);
+        key("goal_" + name, ratio, 3);
     }
 };
 
