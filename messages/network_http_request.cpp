@@ -186,8 +186,7 @@ void NetworkHttpRequest::send(const QString &body)
     record_.elapsedMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
     if (failed) {
         const PostFailure failure = postFailureOf(failed, url_);
-        record_.failure = ExchangeFailureNote{failure.number(), failure.description()};
-        record_.cancelled = failure.number() == PostFailure::Cancelled;
+        noteFailure(record_, failure);
         throw failure;
     }
     state_ = Done;

@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+struct ExchangeRecord;
+
 // Why an exchange could not be carried out: a number for the kind of failure
 // and a description in the program's words, with the technical cause.
 class PostFailure : public std::runtime_error {
@@ -36,3 +38,6 @@ private:
     Number number_;
     QString description_;
 };
+
+// Notes in the record that its exchange failed so, cancelled when given up.
+void noteFailure(ExchangeRecord &record, const PostFailure &failure);

@@ -9,12 +9,6 @@
 
 namespace {
 
-void noteFailure(ExchangeRecord &record, int number, const QString &description)
-{
-    record.failure = ExchangeFailureNote{number, description};
-    record.cancelled = number == PostFailure::Cancelled;
-}
-
 // The post signed and encrypted, or why it cannot go out.
 std::variant<SignedPost, PostFailure> signedPost(const PushPostOrder &order)
 {
@@ -39,7 +33,7 @@ PushPostOutcome postPush(const PushPostOrder &order, const HttpRequestFactory &c
     if (const auto *failure = std::get_if<PostFailure>(&signing)) {
         record.method = QStringLiteral("POST");
         record.url = order.url;
-        noteFailure(record, failure->number(), failure->description());
+        noteFailure(record, *failure);
     } else {
         const SignedPost &post = std::get<SignedPost>(signing);
         try {
@@ -54,7 +48,7 @@ PushPostOutcome postPush(const PushPostOrder &order, const HttpRequestFactory &c
         } catch (const PostFailure &failure) {
             // A request object that keeps no record still tells how it failed.
             if (!record.failure || record.failure->number != failure.number())
-                noteFailure(record, failure.number(), failure.description());
+                noteFailure(record, failure);
         }
         record.plainMessage = post.plainMessage;
     }

@@ -58,6 +58,11 @@ UrlCheckResult checkUrl(const QString &url, const AccessSettings &access, const 
         result.explanation = u"验证 URL 需要先在接入设置中填写 Token"_s;
         return result;
     }
+    // A failure, of the signing or of the exchange: noted, and told.
+    const auto failed = [&result](const PostFailure &failure) {
+        noteFailure(result.record, failure);
+        result.explanation = u"验证请求未能完成：%1"_s.arg(failure.description());
+    };
     QString sentUrl;
     try {
         const SigningInputs inputs = freshSigningInputs();
@@ -72,8 +77,7 @@ UrlCheckResult checkUrl(const QString &url, const AccessSettings &access, const 
         // The network module, libcrypto's side, is missing: nothing goes out.
         result.record.method = u"GET"_s;
         result.record.url = url;
-        result.record.failure = ExchangeFailureNote{failure.number(), failure.description()};
-        result.explanation = u"验证请求未能完成：%1"_s.arg(failure.description());
+        failed(failure);
         return result;
     }
 
@@ -86,9 +90,7 @@ UrlCheckResult checkUrl(const QString &url, const AccessSettings &access, const 
             body = request->ResponseText().toUtf8();
     } catch (const PostFailure &failure) {
         result.record = request->record();
-        result.record.failure = ExchangeFailureNote{failure.number(), failure.description()};
-        result.record.cancelled = failure.number() == PostFailure::Cancelled;
-        result.explanation = u"验证请求未能完成：%1"_s.arg(failure.description());
+        failed(failure);
     }
     if (!result.record.failure)
         result.record = request->record();
