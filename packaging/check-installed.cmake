@@ -9,6 +9,16 @@ macro(fail)
     math(EXPR failures "${failures} + 1")
 endmacro()
 
+# Every library the installed FILE links is found (KIND: EXECUTABLES or
+# MODULES); NAME is how a failure names it.
+macro(check_libraries_found kind file name)
+    file(GET_RUNTIME_DEPENDENCIES ${kind} "${file}"
+        RESOLVED_DEPENDENCIES_VAR ignored UNRESOLVED_DEPENDENCIES_VAR unresolved)
+    if(unresolved)
+        fail("${name} needs libraries that are not found: ${unresolved}")
+    endif()
+endmacro()
+
 set(desktop "${STAGE_DIR}/${DATADIR}/applications/${APP_ID}.desktop")
 set(metainfo "${STAGE_DIR}/${DATADIR}/metainfo/${APP_ID}.metainfo.xml")
 foreach(file "${desktop}" "${metainfo}")
@@ -41,11 +51,7 @@ elseif(NOT EXISTS "${STAGE_DIR}/${BINDIR}/${program}"
        OR IS_DIRECTORY "${STAGE_DIR}/${BINDIR}/${program}")
     fail("Exec=${exec}: ${BINDIR}/${program} is not installed")
 else()
-    file(GET_RUNTIME_DEPENDENCIES EXECUTABLES "${STAGE_DIR}/${BINDIR}/${program}"
-        RESOLVED_DEPENDENCIES_VAR ignored UNRESOLVED_DEPENDENCIES_VAR unresolved)
-    if(unresolved)
-        fail("${BINDIR}/${program} needs libraries that are not found: ${unresolved}")
-    endif()
+    check_libraries_found(EXECUTABLES "${STAGE_DIR}/${BINDIR}/${program}" "${BINDIR}/${program}")
 endif()
 
 # The command-line twin is installed beside the window's program.
@@ -59,11 +65,7 @@ set(module "${STAGE_DIR}/${BINDIR}/${MODULE_FROM_BIN}/${MODULE_FILE}")
 if(NOT EXISTS "${module}")
     fail("the network module is not installed where the programs look for it: ${module}")
 else()
-    file(GET_RUNTIME_DEPENDENCIES MODULES "${module}"
-        RESOLVED_DEPENDENCIES_VAR ignored UNRESOLVED_DEPENDENCIES_VAR unresolved)
-    if(unresolved)
-        fail("${module} needs libraries that are not found: ${unresolved}")
-    endif()
+    check_libraries_found(MODULES "${module}" "${module}")
 endif()
 
 # Icon: a theme name (not a path) with both sizes in the hicolor theme, and
