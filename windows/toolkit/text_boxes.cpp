@@ -49,6 +49,24 @@ constexpr qsizetype kFirstPart = 64 * 1024;
 constexpr qsizetype kLoadPart = 16 * 1024;
 constexpr qint64 kLoadTurnMs = 5;
 
+// A turn of the stepwise loading. It goes round the event loop once before
+// it is due: posted while events are being sent, it would come in the same
+// round.
+class LoadTurnEvent final : public QEvent {
+public:
+    explicit LoadTurnEvent(bool due)
+        : QEvent(type())
+        , due(due)
+    {
+    }
+    static Type type()
+    {
+        static const auto registered = Type(registerEventType());
+        return registered;
+    }
+    const bool due;
+};
+
 // Whether any paragraph of the document may be a piece joining the one
 // before: a format the document never registered is on no paragraph.
 bool hasJoins(const QTextDocument *document)
@@ -188,21 +206,13 @@ void MultiLineTextBox::postLoadTurn()
 {
     if (std::exchange(loadTurnPosted_, true))
         return;
-    loadTurnDue_ = false;
-    QCoreApplication::postEvent(this, new QEvent(loadTurnEvent()), Qt::LowEventPriority);
+    QCoreApplication::postEvent(this, new LoadTurnEvent(false), Qt::LowEventPriority);
 }
 
-QEvent::Type MultiLineTextBox::loadTurnEvent()
+void MultiLineTextBox::loadTurn(bool due)
 {
-    static const auto type = QEvent::Type(QEvent::registerEventType());
-    return type;
-}
-
-void MultiLineTextBox::loadTurn()
-{
-    if (!std::exchange(loadTurnDue_, true)) {
-        // An event posted while events are being sent waits for the next round.
-        QCoreApplication::postEvent(this, new QEvent(loadTurnEvent()), Qt::LowEventPriority);
+    if (!due) {
+        QCoreApplication::postEvent(this, new LoadTurnEvent(true), Qt::LowEventPriority);
         return;
     }
     loadTurnPosted_ = false;
@@ -479,8 +489,8 @@ void MultiLineTextBox::dropEvent(QDropEvent *event)
 // the keyboard and to its viewport from the mouse.
 bool MultiLineTextBox::event(QEvent *event)
 {
-    if (event->type() == loadTurnEvent()) {
-        loadTurn();
+    if (event->type() == LoadTurnEvent::type()) {
+        loadTurn(static_cast<LoadTurnEvent *>(event)->due);
         return true;
     }
     if (event->type() == QEvent::ContextMenu)

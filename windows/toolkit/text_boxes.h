@@ -4,7 +4,6 @@
 #include "paragraph_pieces.h"
 
 #include <QPlainTextEdit>
-#include <QEvent>
 #include <QPoint>
 
 class QDropEvent;
@@ -82,13 +81,12 @@ private:
     bool loadStep(qsizetype atLeast);
     void finishLoading() const;
     void postLoadTurn();
-    void loadTurn();
-    static QEvent::Type loadTurnEvent();
+    // A turn of the loading once `due`; else it goes round the event loop again.
+    void loadTurn(bool due);
 
     ClickDetector click_;
     // The rest of a text set stepwise, cut into pieces as it goes in, a
     // turn of appends at a time.
     ParagraphPieceCutter loading_;
-    bool loadTurnPosted_ = false;
-    bool loadTurnDue_ = false; // the event loop has gone round since it was posted
+    bool loadTurnPosted_ = false; // a turn is on its way
 };
