@@ -233,8 +233,7 @@ private:
     ExchangeCancel &cancel_;
 };
 
-ExchangeResult runCurlExchange(const ExchangeRequest &request, const ExchangeSettings &settings,
-                               ExchangeCancel &cancel)
+ExchangeResult runExchange(const ExchangeRequest &request, const ExchangeSettings &settings, ExchangeCancel &cancel)
 {
     setUpLibraryOnce();
     ExchangeResult result;

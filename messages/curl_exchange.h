@@ -38,8 +38,6 @@ struct ExchangeSettings {
 };
 
 struct ExchangeResult {
-    // Why the network module could not be loaded; nothing was sent.
-    QString moduleProblem;
     int curlCode = 0; // 0: the answer came whole
     int osError = 0;
     QString message;  // the HTTP library's own words for a failure
@@ -67,20 +65,15 @@ public:
     bool cancelled() const { return cancelled_; }
 
 private:
-    friend class CancelWatch; // the network module's side
+    friend class CancelWatch; // the HTTP library's side
     std::atomic<bool> cancelled_ = false;
     std::mutex mutex_;
-    // Wakes the wait the exchange is in, if any: set by the network module,
-    // so that this side needs nothing of the HTTP library.
+    // Wakes the wait the exchange is in, if any: set by the exchange, so
+    // that this header needs nothing of the HTTP library.
     void (*wake_)(void *waiting) = nullptr;
     void *waiting_ = nullptr;
 };
 
-// Runs the exchange to its end on the calling thread, blocking it. Never
-// throws: a failure, however it came, is in the result. The network module
-// that carries it out is loaded by the first exchange (network_module_loader.h).
+// Runs the exchange to its end on the calling thread, blocking it, with
+// libcurl. Never throws: a failure, however it came, is in the result.
 ExchangeResult runExchange(const ExchangeRequest &request, const ExchangeSettings &settings, ExchangeCancel &cancel);
-
-// The same, in the network module, the HTTP library at hand.
-ExchangeResult runCurlExchange(const ExchangeRequest &request, const ExchangeSettings &settings,
-                               ExchangeCancel &cancel);

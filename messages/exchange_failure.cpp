@@ -8,6 +8,9 @@
 
 namespace {
 
+// CURLE_TOO_LARGE, which libcurl's headers name only from 8.6 on.
+constexpr int kCurlTooLarge = 100;
+
 QString endpointOf(const QUrl &url)
 {
     const int port = url.port(url.scheme().toLower() == u"https" ? 443 : 80);
@@ -46,10 +49,6 @@ std::optional<PostFailure> exchangeFailure(const ExchangeResult &result, const Q
                                            const ExchangeSettings &settings)
 {
     const QString endpoint = endpointOf(url);
-    if (!result.moduleProblem.isEmpty())
-        return PostFailure(PostFailure::NetworkModule,
-                           QStringLiteral("无法载入程序的网络模块,没有发送到 %1,请重新安装本程序 (%2)")
-                               .arg(endpoint, result.moduleProblem));
     if (result.cancelled)
         return PostFailure(PostFailure::Cancelled, QStringLiteral("发送已取消"));
     if (result.callbackFailure)
@@ -111,8 +110,11 @@ std::optional<PostFailure> exchangeFailure(const ExchangeResult &result, const Q
                                QStringLiteral("%1 在回答完整之前断开了连接 (%2)").arg(endpoint, cause));
         return PostFailure(PostFailure::BadAnswer, QStringLiteral("%1 的回答不是有效的 HTTP (%2)").arg(endpoint, cause));
     case CURLE_OUT_OF_MEMORY:
-        // The library refuses a head line over 100 KB with this code; the
-        // memory is not what ran out.
+    case kCurlTooLarge:
+        // Before its head has ended, an answer is refused with one of these
+        // for a head line over libcurl's limit (100 KB): libcurl 7.x says
+        // out of memory, though memory is not what ran out; 8.6 and later
+        // say too large.
         if (!result.headEnded)
             return PostFailure(PostFailure::BadAnswer,
                                QStringLiteral("%1 的回答头过大或无效 (一行超过 100 KB),没有接收").arg(endpoint));

@@ -1,6 +1,6 @@
 #include "message_crypto.h"
 
-#include "network_module_loader.h"
+#include "crypto_primitives.h"
 
 #include <QtEndian>
 
@@ -19,9 +19,7 @@ QByteArray runCipher(const QByteArray &key, const QByteArray &input, bool encryp
 {
     if (key.size() != kKeySize || input.isEmpty() || input.size() % 16 != 0)
         return {};
-    QByteArray output;
-    requireNetworkModule().aes256Cbc(key, input, encrypt, output);
-    return output;
+    return aes256Cbc(key, input, encrypt);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "platform_signature.h"
 
-#include "network_module_loader.h"
+#include "crypto_primitives.h"
 
 #include <QByteArrayList>
 
@@ -16,13 +16,10 @@ QString platformSignature(QStringList parts)
     std::sort(bytes.begin(), bytes.end());
     const QByteArray joined = bytes.join();
 
-    QByteArray digest;
-    if (!requireNetworkModule().sha1Digest(joined, digest))
-        qFatal("SHA-1 is not available from libcrypto");
-    return QString::fromLatin1(digest.toHex());
+    return QString::fromLatin1(sha1Digest(joined).toHex());
 }
 
 bool signaturesEqual(const QString &expected, const QString &given)
 {
-    return requireNetworkModule().equalInConstantTime(expected.toUtf8(), given.toUtf8());
+    return equalInConstantTime(expected.toUtf8(), given.toUtf8());
 }

@@ -7,7 +7,7 @@
 // strings (byte-wise, over their UTF-8) and joined. For a request: token,
 // timestamp and nonce; for an encrypted message also its Encrypt text.
 // Like the rest of the signing and encryption, it throws PostFailure when
-// the network module (libcrypto's side) cannot be loaded.
+// libcrypto fails.
 QString platformSignature(QStringList parts);
 
 // Compares in constant time, so an endpoint's timing says nothing of the token.

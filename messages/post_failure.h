@@ -26,7 +26,8 @@ public:
         Cancelled = 13,         // given up by the user: nothing is shown
         AnswerTooLarge = 14,    // over the answer cap
         BadAccessSettings = 15, // the access settings cannot sign or encrypt the post
-        NetworkModule = 16,     // the program's network module cannot be loaded: nothing sent
+        // 16 is no longer given.
+        Crypto = 18,            // libcrypto could not sign, encrypt or give random bytes: nothing sent
     };
 
     PostFailure(Number number, const QString &description);

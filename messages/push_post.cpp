@@ -19,7 +19,7 @@ std::variant<SignedPost, PostFailure> signedPost(const PushPostOrder &order)
             return PostFailure(PostFailure::BadAccessSettings, *post.problem);
         return post;
     } catch (const PostFailure &failure) {
-        return failure; // the network module, libcrypto's side, is missing
+        return failure; // libcrypto failed
     }
 }
 

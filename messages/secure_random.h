@@ -3,9 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-// Bytes from OpenSSL's generator. A generator that fails ends the program:
-// signing with guessable bytes would be worse than not signing. A network
-// module that cannot be loaded throws PostFailure.
+// Bytes from OpenSSL's generator. A generator that fails throws PostFailure
+// (Crypto): signing with guessable bytes would be worse than not signing.
 QByteArray secureRandomBytes(int count);
 
 // Decimal digits from the same generator, the first one not 0, as the

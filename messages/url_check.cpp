@@ -74,7 +74,7 @@ UrlCheckResult checkUrl(const QString &url, const AccessSettings &access, const 
             {u"echostr"_s, result.echostr},
         });
     } catch (const PostFailure &failure) {
-        // The network module, libcrypto's side, is missing: nothing goes out.
+        // libcrypto failed: nothing goes out.
         result.record.method = u"GET"_s;
         result.record.url = url;
         failed(failure);

@@ -1,18 +1,17 @@
 # Checks that the installed desktop entry, metainfo and icons in STAGE_DIR
 # name each other and the installed program, that the newest release in the
-# metainfo is VERSION, and that the network module is where the programs look
-# for it. Needs STAGE_DIR, APP_ID, VERSION, BINDIR, DATADIR, MODULE_FROM_BIN
-# and MODULE_FILE.
+# metainfo is VERSION, and that the installed programs find their libraries.
+# Needs STAGE_DIR, APP_ID, VERSION, BINDIR and DATADIR.
 set(failures 0)
 macro(fail)
     message(SEND_ERROR ${ARGN})
     math(EXPR failures "${failures} + 1")
 endmacro()
 
-# Every library the installed FILE links is found (KIND: EXECUTABLES or
-# MODULES); NAME is how a failure names it.
-macro(check_libraries_found kind file name)
-    file(GET_RUNTIME_DEPENDENCIES ${kind} "${file}"
+# Every library the installed FILE links is found; NAME is how a failure
+# names it.
+macro(check_libraries_found file name)
+    file(GET_RUNTIME_DEPENDENCIES EXECUTABLES "${file}"
         RESOLVED_DEPENDENCIES_VAR ignored UNRESOLVED_DEPENDENCIES_VAR unresolved)
     if(unresolved)
         fail("${name} needs libraries that are not found: ${unresolved}")
@@ -51,21 +50,14 @@ elseif(NOT EXISTS "${STAGE_DIR}/${BINDIR}/${program}"
        OR IS_DIRECTORY "${STAGE_DIR}/${BINDIR}/${program}")
     fail("Exec=${exec}: ${BINDIR}/${program} is not installed")
 else()
-    check_libraries_found(EXECUTABLES "${STAGE_DIR}/${BINDIR}/${program}" "${BINDIR}/${program}")
+    check_libraries_found("${STAGE_DIR}/${BINDIR}/${program}" "${BINDIR}/${program}")
 endif()
 
 # The command-line twin is installed beside the window's program.
 if(NOT EXISTS "${STAGE_DIR}/${BINDIR}/veltrane-post")
     fail("${BINDIR}/veltrane-post is not installed")
-endif()
-
-# The network module is where the installed programs look for it, and all it
-# links is found.
-set(module "${STAGE_DIR}/${BINDIR}/${MODULE_FROM_BIN}/${MODULE_FILE}")
-if(NOT EXISTS "${module}")
-    fail("the network module is not installed where the programs look for it: ${module}")
 else()
-    check_libraries_found(MODULES "${module}" "${module}")
+    check_libraries_found("${STAGE_DIR}/${BINDIR}/veltrane-post" "${BINDIR}/veltrane-post")
 endif()
 
 # Icon: a theme name (not a path) with both sizes in the hicolor theme, and

@@ -6,7 +6,6 @@
 #include "interrupt_watch.h"
 #include "interruptible_wait.h"
 #include "network_http_request.h"
-#include "network_module_loader.h"
 #include "post_failure.h"
 #include "post_options.h"
 #include "post_run.h"
@@ -143,9 +142,5 @@ int main(int argc, char *argv[])
         write(stdout, (versionText() + u'\n').toUtf8());
         return int(ExitStatus::Passed);
     }
-    // Every post and URL check signs or builds its sample with the network
-    // module: without it nothing can be done, which is said once.
-    if (const NetworkModuleLoad &module = networkModule(); !module.module())
-        return end(ExitStatus::ExchangeFailed, failureLine(PostFailure::NetworkModule, networkModuleMissing(module.problem())));
     return options.checkUrl ? runUrlCheck(options) : post(options);
 }

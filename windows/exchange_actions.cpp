@@ -70,8 +70,7 @@ ExchangeActions::ExchangeActions(Form1 &mainWindow, ProgramWideWindow<Form2> &re
     MultiLineTextBox *xmlBox = mainWindow_.control<MultiLineTextBox>("Text2");
     for (const PushSample &sample : pushSamples()) {
         QAction *load = moreSamples_->addAction(sample.caption);
-        // Built when chosen: the time of now and a message id of its own
-        // (random bytes, which need the network module).
+        // Built when chosen: the time of now and a message id of its own.
         connect(load, &QAction::triggered, xmlBox, [this, xmlBox, &sample] {
             runHandler(&mainWindow_, [xmlBox, &sample] { xmlBox->setText(buildPushSample(sample)); });
         });

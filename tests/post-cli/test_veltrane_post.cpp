@@ -43,6 +43,7 @@ private slots:
     void repeatsAsDistinctPushes();
     void writesOneJsonLinePerExchange();
     void interruptedRunEndsCleanly();
+    void libcryptoFailureFailsThePostOnly();
 };
 
 void TestVeltranePost::endsWithItsStatusAndReason_data()
@@ -257,6 +258,21 @@ void TestVeltranePost::interruptedRunEndsCleanly()
     QVERIFY2(summary.contains(u"未发出(已中断)"_s), qPrintable(summary));
     const QString err = QString::fromUtf8(process.readAllStandardError());
     QVERIFY2(err.startsWith(u"veltrane-post: 发送失败(错误 13):已中断"_s), qPrintable(err));
+}
+
+// A machine whose OpenSSL demands a provider it lacks: libcrypto refuses to
+// sign, and the post fails with that said, instead of the program ending.
+void TestVeltranePost::libcryptoFailureFailsThePostOnly()
+{
+    QTemporaryFile config;
+    const QByteArray demandsFips = "openssl_conf = init\n[init]\nalg_section = algorithms\n"
+                                   "[algorithms]\ndefault_properties = fips=yes\n";
+    qputenv("OPENSSL_CONF", bodyFile(config, demandsFips).toLocal8Bit());
+    const ProgramRun run = runPost({u"http://127.0.0.1:9/api/"_s, u"--token=T"_s});
+    qunsetenv("OPENSSL_CONF");
+    QVERIFY(!run.crashed);
+    QCOMPARE(run.exitCode, 3);
+    QVERIFY2(run.err.contains(u"错误 18") && run.err.contains(u"libcrypto"), qPrintable(run.err));
 }
 
 QTEST_GUILESS_MAIN(TestVeltranePost)

@@ -1,6 +1,5 @@
 # A program does not load the libraries FORBIDDEN (a regular expression over
-# their file names) when it starts: the command-line program no widgets, no
-# program libcurl or libcrypto, which come with the network module.
+# their file names) when it starts.
 # cmake -DPROGRAM=<path> -DFORBIDDEN=<regex> -P check_libraries_absent.cmake
 file(GET_RUNTIME_DEPENDENCIES EXECUTABLES "${PROGRAM}"
     RESOLVED_DEPENDENCIES_VAR libraries UNRESOLVED_DEPENDENCIES_VAR unresolved)
