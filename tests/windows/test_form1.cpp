@@ -1,7 +1,6 @@
 #include "form1.h"
 #include "form1_layout.h"
 #include "samples.h"
-#include "toolkit/fusion_frame_style.h"
 #include "toolkit/text_boxes.h"
 
 #include <QGroupBox>
@@ -24,8 +23,6 @@ private slots:
     void clickLeavesOtherTextAlone_data();
     void clickLeavesOtherTextAlone();
     void loadButtonsReplaceTheXmlBox();
-    void framesLookAsTheirStyleDrawsThem_data();
-    void framesLookAsTheirStyleDrawsThem();
 
 private:
     static SingleLineTextBox *text1(const Form1 &form) { return form.findChild<SingleLineTextBox *>("Text1"); }
@@ -209,35 +206,6 @@ void TestForm1::loadButtonsReplaceTheXmlBox()
     QTest::mouseClick(button(form, "Command3"), Qt::LeftButton);
     QCOMPARE(text2(form)->text(), BuildLocationSample());
     QCOMPARE(text1(form)->text(), QStringView(kDefaultEndpoint));
-}
-
-void TestForm1::framesLookAsTheirStyleDrawsThem_data()
-{
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QSize>("size");
-    QTest::addColumn<bool>("enabled");
-    // The main window's two frames, and what else a frame may be.
-    QTest::newRow("endpoint frame") << u"位置公众地址(Api接入地址)"_s << QSize(457, 49) << true;
-    QTest::newRow("XML frame") << u"XML信息"_s << QSize(457, 225) << true;
-    QTest::newRow("no title") << QString() << QSize(120, 60) << true;
-    QTest::newRow("disabled, small") << u"XML"_s << QSize(20, 20) << false;
-}
-
-void TestForm1::framesLookAsTheirStyleDrawsThem()
-{
-    QFETCH(QString, title);
-    QFETCH(QSize, size);
-    QFETCH(bool, enabled);
-    if (QApplication::style()->name().compare(u"fusion"_s, Qt::CaseInsensitive) != 0)
-        QSKIP("frames are drawn apart only under Fusion");
-    QGroupBox plain(title), drawn(title);
-    drawFrameWithoutImageProbe(&drawn);
-    QVERIFY(drawn.style() != plain.style());
-    for (QGroupBox *box : {&plain, &drawn}) {
-        box->resize(size);
-        box->setEnabled(enabled);
-    }
-    QCOMPARE(drawn.grab().toImage(), plain.grab().toImage());
 }
 
 QTEST_MAIN(TestForm1)

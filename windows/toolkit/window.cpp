@@ -1,6 +1,5 @@
 #include "window.h"
 
-#include "fusion_frame_style.h"
 #include "program_icon.h"
 #include "text_boxes.h"
 
@@ -37,7 +36,6 @@ QWidget *createControl(const ControlLayout &layout, QWidget *container)
     case ControlKind::Frame: {
         auto *frame = new QGroupBox(text, container);
         frame->setFocusPolicy(Qt::NoFocus);
-        drawFrameWithoutImageProbe(frame);
         return frame;
     }
     case ControlKind::Label: {
