@@ -15,7 +15,6 @@ struct StartFigures {
     double rssMb = 0;         // this process, after the first start
     double programRssMb = -1; // the program in a process of its own; -1: not measured
     Stats program, bare;      // processes started until their first window is painted
-    Stats bareWithCurl;       // the bare window with libcurl loaded at start
     Stats plain;              // the main window's controls as plain Qt widgets
 };
 

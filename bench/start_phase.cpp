@@ -8,8 +8,6 @@
 #include "process_memory.h"
 #include "timing.h"
 
-#include <curl/curl.h>
-#include <dlfcn.h>
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -67,13 +65,11 @@ double programRssAfterStart()
 // From a process's start to its window first painted, as the process tells
 // (the steady clock is the system's): its exit, longer for a larger process,
 // is no part of its start.
-double processMs(const char *program, const QString &preload = {})
+double processMs(const char *program)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
-    if (!preload.isEmpty())
-        environment.insert("LD_PRELOAD", preload);
     process.setProcessEnvironment(environment);
     const auto start = Clock::now();
     process.start(QString::fromLocal8Bit(program), {});
@@ -92,27 +88,21 @@ double processMs(const char *program, const QString &preload = {})
 void compareStartProcesses(StartFigures &figures, bool quick)
 {
     // Side by side, alternating, after one of each to warm the file cache;
-    // the bare window also with libcurl (and what it links) loaded, to see
-    // what loading it at start costs, and the main window's controls as
-    // plain Qt widgets, to see what drawing them costs.
-    Dl_info curl{};
-    dladdr(reinterpret_cast<void *>(&curl_easy_init), &curl);
-    std::vector<double> program, bare, bareCurl, plain;
+    // the main window's controls also as plain Qt widgets, to see what
+    // drawing them costs.
+    std::vector<double> program, bare, plain;
     for (int i = 0; i < (quick ? 6 : 16); ++i) {
         const double a = processMs(START_PROBE);
         const double b = processMs(BARE_WINDOW);
-        const double c = processMs(BARE_WINDOW, QString::fromLocal8Bit(curl.dli_fname));
         const double d = processMs(PLAIN_WINDOW);
         if (i > 0) {
             program.push_back(a);
             bare.push_back(b);
-            bareCurl.push_back(c);
             plain.push_back(d);
         }
     }
     figures.program = stats(program);
     figures.bare = stats(bare);
-    figures.bareWithCurl = stats(bareCurl);
     figures.plain = stats(plain);
 }
 
