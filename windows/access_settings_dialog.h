@@ -1,11 +1,16 @@
 #pragma once
 
 #include "access_settings.h"
+#include "access_settings_check.h"
+#include "program_options.h"
 
 #include <QDialog>
 
+#include <optional>
+
 class QButtonGroup;
 class QDialogButtonBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -25,6 +30,10 @@ public:
 
 private:
     void showProblems();
+    void markOrigins(const AccessOverrides &fromCommandLine);
+    void growToFit();
+    // What holds OK back: the key counts only in the modes that use it.
+    static std::optional<AccessSettingsProblem> blockingProblem(const AccessSettings &settings);
 
     QLineEdit *const m_token;
     QLineEdit *const m_aesKey;
@@ -36,5 +45,7 @@ private:
     QRadioButton *const m_safe;
     QButtonGroup *const m_modes;
     QLabel *const m_modeNote;
+    QLabel *const m_origins;
+    QHBoxLayout *m_modeRow = nullptr;
     QDialogButtonBox *const m_buttons;
 };
