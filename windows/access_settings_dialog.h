@@ -17,11 +17,13 @@ class QRadioButton;
 
 // "接入设置": the token, EncodingAESKey, AppID, OpenID and message mode of
 // the endpoint, as the platform's developer page shows them. OK stays
-// refused while they cannot be used; nothing typed is thrown away.
+// refused while they cannot be used; nothing typed is thrown away. A value
+// this run's command line gave is marked so: it is saved only if changed.
 class AccessSettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit AccessSettingsDialog(const AccessSettings &settings, QWidget *parent = nullptr);
+    explicit AccessSettingsDialog(const AccessSettings &settings, const AccessOverrides &fromCommandLine = {},
+                                  QWidget *parent = nullptr);
 
     // What the fields hold, blanks around each value dropped.
     AccessSettings settings() const;

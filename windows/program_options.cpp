@@ -108,7 +108,11 @@ ProgramOptions parseProgramOptions(const QStringList &arguments, const AccessSet
     // Saved settings alone are taken as they are, so that a hand-edited file
     // cannot keep the program from starting; the dialog shows what is wrong.
     const AccessOverrides &overrides = options.overrides;
-    if (const auto problem = overrides.any() ? accessSettingsProblem(overrides.over(saved)) : std::nullopt)
+    // A bad key saved beside plain mode is a note in the dialog: plain mode does not use it.
+    AccessSettings checked = overrides.over(saved);
+    if (checked.mode == MessageMode::Plain && !overrides.aesKey)
+        checked.aesKey.clear();
+    if (const auto problem = overrides.any() ? accessSettingsProblem(checked) : std::nullopt)
         return badOption(problem->chinese, problem->english);
     return options;
 }
