@@ -91,6 +91,7 @@ Form1::Form1(ProgramWideWindow<Form2> &resultWindow, PostRequestFactory createRe
     post->setShortcutContext(Qt::WindowShortcut);
     addAction(post);
     connect(post, &QAction::triggered, control<QPushButton>("Command4"), &QPushButton::click);
+    showAccessHint(); // the label's description set from the start
 }
 
 void Form1::closeEvent(QCloseEvent *event)
