@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QScopeGuard>
 
 AccessSettingsActions::AccessSettingsActions(Form1 &form, HttpRequestFactory createRequest)
     : QObject(&form)
@@ -35,7 +36,7 @@ void AccessSettingsActions::openDialog()
         m_dialog->activateWindow();
         return;
     }
-    auto *dialog = new AccessSettingsDialog(form_.accessSettings(), &form_);
+    auto *dialog = new AccessSettingsDialog(form_.accessSettings(), form_.commandLineSettings(), &form_);
     m_dialog = dialog;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog] { emit edited(dialog->settings()); });
@@ -44,5 +45,12 @@ void AccessSettingsActions::openDialog()
 
 void AccessSettingsActions::checkEndpoint()
 {
-    reportUrlCheck(&form_, form_.control<QLineEdit>("Text1")->text(), form_.accessSettings(), createRequest_);
+    const UrlCheckResult result = [this] {
+        // Label1 says the check waits, as for a post, and is itself again after.
+        const auto restore = qScopeGuard([this] { form_.showAccessHint(); });
+        return runUrlCheck(form_.control<QLineEdit>("Text1")->text(), form_.accessSettings(), createRequest_);
+    }();
+    if (!result.record.cancelled)
+        emit urlChecked(result.record, result.passed, result.explanation);
+    reportUrlCheck(&form_, result);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange_record.h"
 #include "http_request.h"
 
 #include <QList>
@@ -25,6 +26,8 @@ public:
 signals:
     // The user accepted the dialog with these settings.
     void edited(const AccessSettings &settings);
+    // The URL check was carried out or failed (not when given up).
+    void urlChecked(const ExchangeRecord &record, bool passed, const QString &explanation);
 
 private:
     void openDialog();

@@ -26,6 +26,9 @@ QLabel *problemLabel(QWidget *parent)
     return label;
 }
 
+const QString kFromCommandLine = QStringLiteral("来自本次运行的命令行：只用于本次，改动后才保存");
+const QString kSaved = QStringLiteral("保存的设置");
+
 void showProblem(QLabel *label, const QString &text)
 {
     label->setText(text);
@@ -34,7 +37,8 @@ void showProblem(QLabel *label, const QString &text)
 
 } // namespace
 
-AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, QWidget *parent)
+AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, const AccessOverrides &fromCommandLine,
+                                           QWidget *parent)
     : QDialog(parent)
     , m_token(new QLineEdit(settings.token, this))
     , m_aesKey(new QLineEdit(settings.aesKey, this))
@@ -46,6 +50,7 @@ AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, QWidg
     , m_safe(new QRadioButton(messageModeLabel(MessageMode::Safe), this))
     , m_modes(new QButtonGroup(this))
     , m_modeNote(problemLabel(this))
+    , m_origins(new QLabel(this))
     , m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
 {
     setObjectName(QStringLiteral("AccessSettingsDialog"));
@@ -71,7 +76,7 @@ AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, QWidg
     m_modes->addButton(m_compatible, int(MessageMode::Compatible));
     m_modes->addButton(m_safe, int(MessageMode::Safe));
     m_modes->button(int(settings.mode))->setChecked(true);
-    auto *modeRow = new QHBoxLayout;
+    auto *modeRow = m_modeRow = new QHBoxLayout;
     modeRow->addWidget(m_plain);
     modeRow->addWidget(m_compatible);
     modeRow->addWidget(m_safe);
@@ -91,6 +96,7 @@ AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, QWidg
     form->addRow(QString(), m_modeNote);
 
     auto *whole = new QVBoxLayout(this);
+    whole->addWidget(m_origins);
     whole->addLayout(form);
     whole->addStretch();
     whole->addWidget(m_buttons);
@@ -103,7 +109,44 @@ AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, QWidg
 
     m_buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
     m_buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    markOrigins(fromCommandLine);
     showProblems();
+}
+
+void AccessSettingsDialog::markOrigins(const AccessOverrides &fromCommandLine)
+{
+    auto *form = findChild<QFormLayout *>();
+    QStringList given;
+    const auto mark = [&](QWidget *field, bool fromLine, const QString &name) {
+        auto *label = qobject_cast<QLabel *>(form->labelForField(field));
+        if (fromLine) {
+            given.append(name);
+            label->setText(name + QStringLiteral("（命令行）:"));
+        }
+        const QString origin = fromLine ? kFromCommandLine : kSaved;
+        label->setToolTip(origin);
+        field->setToolTip(origin);
+    };
+    mark(m_token, fromCommandLine.token.has_value(), QStringLiteral("Token"));
+    mark(m_aesKey, fromCommandLine.aesKey.has_value(), QStringLiteral("EncodingAESKey"));
+    mark(m_appId, fromCommandLine.appId.has_value(), QStringLiteral("AppID"));
+    mark(m_openId, fromCommandLine.openId.has_value(), QStringLiteral("OpenID"));
+    auto *modeLabel = qobject_cast<QLabel *>(form->labelForField(m_modeRow));
+    if (fromCommandLine.mode) {
+        given.append(QStringLiteral("消息加解密方式"));
+        modeLabel->setText(QStringLiteral("消息加解密方式（命令行）:"));
+    }
+    modeLabel->setToolTip(fromCommandLine.mode ? kFromCommandLine : kSaved);
+
+    m_origins->setObjectName(QStringLiteral("origins"));
+    m_origins->setTextFormat(Qt::PlainText);
+    m_origins->setWordWrap(true);
+    m_origins->setText(given.isEmpty()
+                           ? QString()
+                           : QStringLiteral("标有“命令行”的是本次运行的命令行给出的值（%1），只用于本次运行："
+                                            "不改动它，确定时保存的仍是原来保存的值。")
+                                 .arg(given.join(QStringLiteral("、"))));
+    m_origins->setVisible(!given.isEmpty());
 }
 
 AccessSettings AccessSettingsDialog::settings() const
@@ -119,7 +162,7 @@ AccessSettings AccessSettingsDialog::settings() const
 
 void AccessSettingsDialog::accept()
 {
-    if (accessSettingsProblem(settings()))
+    if (blockingProblem(settings()))
         return;
     QDialog::accept();
 }
@@ -128,8 +171,33 @@ void AccessSettingsDialog::showProblems()
 {
     const AccessSettings current = settings();
     const auto keyProblem = aesKeyProblem(current.aesKey);
-    showProblem(m_aesKeyProblem, keyProblem ? keyProblem->chinese : QString());
-    const auto problem = accessSettingsProblem(current);
+    // Plain mode does not use the key: what is wrong with it is a note, not a refusal.
+    const bool keyUnused = current.mode == MessageMode::Plain;
+    showProblem(m_aesKeyProblem, !keyProblem ? QString()
+                                 : keyUnused ? keyProblem->chinese + QStringLiteral("（明文模式用不到它，仍可确定）")
+                                             : keyProblem->chinese);
+    const auto problem = blockingProblem(current);
     showProblem(m_modeNote, problem && !keyProblem ? problem->chinese : QString());
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(!problem);
+    growToFit();
+}
+
+std::optional<AccessSettingsProblem> AccessSettingsDialog::blockingProblem(const AccessSettings &settings)
+{
+    if (settings.mode == MessageMode::Plain)
+        return std::nullopt;
+    return accessSettingsProblem(settings);
+}
+
+void AccessSettingsDialog::growToFit()
+{
+    // A message that wraps needs more height than the dialog had when it
+    // opened: the dialog grows, so that no line of it is cut off.
+    if (!layout())
+        return;
+    layout()->activate();
+    const int needed = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width())
+                                                     : layout()->totalSizeHint().height();
+    if (needed > height())
+        resize(width(), needed);
 }

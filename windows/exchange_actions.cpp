@@ -76,6 +76,7 @@ ExchangeActions::ExchangeActions(Form1 &mainWindow, ProgramWideWindow<Form2> &re
         });
     }
 
+    waiting_.setTicker([this](int seconds) { mainWindow_.showWaiting(seconds); });
     mainWindow_.installEventFilter(this);
     resultWindow.whenLoaded([this](Form2 &form) { attachTo(form); });
 }
@@ -119,21 +120,41 @@ void ExchangeActions::attachTo(Form2 &resultWindow)
         // The shortcut is shown, not registered again: two actions on one
         // key would make it ambiguous while the menu is open.
         menu->addAction(QStringLiteral("查看交互详情\t") + show_->shortcut().toString(QKeySequence::NativeText), this,
-                        [this] { show_->trigger(); });
+                        [this] { runHandler(&mainWindow_, [this] { showShownExchange(); }); });
         menu->popup(box->viewport()->mapToGlobal(at));
     });
 }
 
 void ExchangeActions::record(const PushPostOutcome &outcome)
 {
-    window().add(entryFor(outcome));
+    const quint64 serial = window().add(entryFor(outcome));
+    // The main window shows the answer of every post that got one.
+    if (!outcome.record.cancelled && !outcome.record.failure)
+        shownSerial_ = serial;
+}
+
+void ExchangeActions::recordUrlCheck(const ExchangeRecord &record, bool passed, const QString &explanation)
+{
+    JournalEntry entry;
+    entry.record = record;
+    entry.verdict = {{passed ? VerdictLine::Pass : VerdictLine::Fail, explanation}};
+    window().add(std::move(entry));
+}
+
+void ExchangeActions::showShownExchange()
+{
+    showWindow();
+    if (shownSerial_)
+        window().selectSerial(shownSerial_);
 }
 
 void ExchangeActions::showWindow()
 {
     ExchangeWindow &shown = window();
-    if (!shown.isVisible())
+    if (!shown.isVisible()) {
+        fitScreenOf(shown, shown.size(), mainWindow_); // as the user left it, or as it opens
         placeBeside(shown, mainWindow_);
+    }
     shown.show();
     shown.raise();
     shown.activateWindow();
@@ -157,18 +178,33 @@ void ExchangeActions::simulateRetry()
         if (std::exchange(closeHeldBack_, false))
             mainWindow_.close();
     });
-    const BusyCursor busy;
     const int group = window().newGroup();
-    // The same body each time; postPush signs each try afresh, as the platform does.
-    for (int tryNumber = 1; tryNumber <= 3; ++tryNumber) {
-        const PushPostOutcome outcome = postPush(order, [this] {
-            ExchangeSettings settings;
-            settings.waiter = &waiting_;
-            return createRequest_(settings);
-        });
-        window().add(entryFor(outcome, group, tryNumber));
-        if (outcome.record.cancelled)
-            break; // Esc gives up the tries still to come
+    std::optional<PushPostOutcome> last;      // the last try's
+    std::optional<PushPostOutcome> answered;  // the last try that got an answer
+    quint64 answeredSerial = 0;
+    {
+        const BusyCursor busy;
+        // The same body each time; postPush signs each try afresh, as the platform does.
+        for (int tryNumber = 1; tryNumber <= 3; ++tryNumber) {
+            last = postPush(order, [this] {
+                ExchangeSettings settings;
+                settings.waiter = &waiting_;
+                return createRequest_(settings);
+            });
+            const quint64 serial = window().add(entryFor(*last, group, tryNumber));
+            if (!last->record.cancelled && !last->record.failure) {
+                answered = last;
+                answeredSerial = serial;
+            }
+            if (last->record.cancelled)
+                break; // Esc gives up the tries still to come
+        }
+    }
+    // As after a post: the answer in the result window, the verdict in Label1.
+    mainWindow_.showVerdict(answered ? *answered : *last);
+    if (answered) {
+        shownSerial_ = answeredSerial;
+        mainWindow_.showAnswer(*answered);
     }
 }
 

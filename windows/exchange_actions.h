@@ -45,6 +45,10 @@ public:
 public slots:
     // Lists a post of the main window.
     void record(const PushPostOutcome &outcome);
+    // Lists a check of the endpoint's URL ("验证URL").
+    void recordUrlCheck(const ExchangeRecord &record, bool passed, const QString &explanation);
+    // Shows the exchange whose answer the result window shows.
+    void showShownExchange();
     void showWindow();
     // Posts the push in the boxes three times, as the platform does when
     // the endpoint is late, and lists the three together.
@@ -69,6 +73,8 @@ private:
     QAction *const retry_;
     QAction *const copyCurl_;
     QMenu *const moreSamples_;
+    // The entry whose answer the result window shows; 0: none yet.
+    quint64 shownSerial_ = 0;
     bool retrying_ = false;
     bool closeHeldBack_ = false;
 };

@@ -48,8 +48,19 @@ VerdictMark verdictMark(const QList<VerdictLine> &lines)
     return mark;
 }
 
-void ExchangeJournal::add(JournalEntry entry)
+qsizetype ExchangeJournal::rowOf(quint64 serial) const
 {
+    // Serials fall row by row from the newest, first.
+    for (qsizetype row = 0; row < entries_.size(); ++row) {
+        if (entries_.at(row).serial == serial)
+            return row;
+    }
+    return -1;
+}
+
+quint64 ExchangeJournal::add(JournalEntry entry)
+{
+    entry.serial = ++lastSerial_;
     // The answer is shown decoded from its bytes: its text kept as well
     // would hold a large answer twice over (two bytes a character).
     entry.record.answerText = QString();
@@ -72,4 +83,5 @@ void ExchangeJournal::add(JournalEntry entry)
         cut(entries_[kWholeEntries]);
     while (entries_.size() > kKept)
         dropOldest();
+    return lastSerial_;
 }

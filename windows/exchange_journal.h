@@ -33,6 +33,8 @@ struct JournalEntry {
     // was kept of them.
     std::size_t answerFingerprint = 0;
     bool cut = false;
+    // Tells this entry from every other of the run, however rows move.
+    quint64 serial = 0;
 };
 
 // The exchanges of this run, newest first, as far back as the last 200.
@@ -47,16 +49,19 @@ public:
     static constexpr qsizetype kWholeEntries = 10;
     static constexpr qsizetype kKeptBytes = 256 * 1024;
 
-    // Puts the entry first, dropping the oldest beyond kKept.
-    void add(JournalEntry entry);
+    // Puts the entry first, dropping the oldest beyond kKept; its serial.
+    quint64 add(JournalEntry entry);
     void dropOldest() { entries_.removeLast(); }
 
     qsizetype size() const { return entries_.size(); }
     const JournalEntry &at(qsizetype row) const { return entries_.at(row); }
+    // The row of the entry with this serial, or -1 when it is no longer kept.
+    qsizetype rowOf(quint64 serial) const;
     // A group id for the tries of one simulated retry.
     int newGroup() { return ++lastGroup_; }
 
 private:
     QList<JournalEntry> entries_;
     int lastGroup_ = 0;
+    quint64 lastSerial_ = 0;
 };

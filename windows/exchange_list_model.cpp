@@ -81,7 +81,7 @@ ExchangeListModel::ExchangeListModel(QObject *parent)
 {
 }
 
-void ExchangeListModel::add(JournalEntry entry)
+quint64 ExchangeListModel::add(JournalEntry entry)
 {
     if (journal_.size() >= ExchangeJournal::kKept) {
         const int last = int(journal_.size()) - 1;
@@ -90,8 +90,9 @@ void ExchangeListModel::add(JournalEntry entry)
         endRemoveRows();
     }
     beginInsertRows({}, 0, 0);
-    journal_.add(std::move(entry));
+    const quint64 serial = journal_.add(std::move(entry));
     endInsertRows();
+    return serial;
 }
 
 int ExchangeListModel::rowCount(const QModelIndex &parent) const

@@ -13,7 +13,7 @@ public:
     explicit ExchangeListModel(QObject *parent = nullptr);
 
     // Lists the entry first; the oldest row goes beyond the journal's length.
-    void add(JournalEntry entry);
+    quint64 add(JournalEntry entry);
     int newGroup() { return journal_.newGroup(); }
     const ExchangeJournal &journal() const { return journal_; }
 

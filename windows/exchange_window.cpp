@@ -87,6 +87,7 @@ ExchangeWindow::ExchangeWindow(QWidget *parent)
     summary_->setTextFormat(Qt::PlainText);
     summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     summary_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    summary_->installEventFilter(this); // elided anew to its width
     hex_->setToolTip(QStringLiteral("以十六进制显示正文的字节（偏移、十六进制、ASCII）"));
     copied_->setTextFormat(Qt::PlainText);
     timings_->setTextFormat(Qt::PlainText);
@@ -131,7 +132,7 @@ ExchangeWindow::ExchangeWindow(QWidget *parent)
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(split);
-    resize(1000, 700);
+    resize(kWantedSize); // fitted to the screen as it is shown
     // A third for the list, the rest for the exchange; the bodies above the verdict.
     split->setSizes({170, 510});
     detailSplit->setSizes({300, 190});
@@ -142,14 +143,24 @@ ExchangeWindow::ExchangeWindow(QWidget *parent)
     showSelected();
 }
 
-void ExchangeWindow::add(JournalEntry entry)
+quint64 ExchangeWindow::add(JournalEntry entry)
 {
     // Following the newest unless the user went back to an older one.
     const int current = list_->currentIndex().isValid() ? list_->currentIndex().row() : -1;
-    model_->add(std::move(entry));
+    const quint64 serial = model_->add(std::move(entry));
     // (The oldest, selected, may have made room for it.)
     if (current <= 0 || !list_->currentIndex().isValid())
         selectRow(0);
+    return serial;
+}
+
+bool ExchangeWindow::selectSerial(quint64 serial)
+{
+    const qsizetype row = model_->journal().rowOf(serial);
+    if (row < 0)
+        return false;
+    selectRow(int(row));
+    return true;
 }
 
 void ExchangeWindow::selectRow(int row)
@@ -199,6 +210,22 @@ void ExchangeWindow::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
+bool ExchangeWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == summary_ && event->type() == QEvent::Resize)
+        showSummary(wholeSummary_);
+    return QWidget::eventFilter(watched, event);
+}
+
+void ExchangeWindow::showSummary(const QString &summary)
+{
+    // A long URL is cut at the end, where the query is; the whole line is the tooltip.
+    wholeSummary_ = summary;
+    const int room = summary_->contentsRect().width();
+    summary_->setText(room > 0 ? summary_->fontMetrics().elidedText(summary, Qt::ElideRight, room) : summary);
+    summary_->setToolTip(summary);
+}
+
 void ExchangeWindow::showSelected()
 {
     // Every post is listed as it ends, most often with the window hidden:
@@ -213,7 +240,7 @@ void ExchangeWindow::showSelected()
     answer_->setLineWrapMode(hex_->isChecked() ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
     verdict_->clear();
     if (!entry) {
-        summary_->setText(QStringLiteral("还没有交互：发出一次推送后，这里会列出它。"));
+        showSummary(QStringLiteral("还没有交互：发出一次推送后，这里会列出它。"));
         request_->clear();
         answer_->clear();
         timings_->clear();
@@ -227,8 +254,7 @@ void ExchangeWindow::showSelected()
     const QString group = groupNote(*entry);
     if (!group.isEmpty())
         summary += QStringLiteral("  （") + group + QStringLiteral("）");
-    summary_->setText(summary);
-    summary_->setToolTip(summary);
+    showSummary(summary);
 
     request_->setText(shownRequest(*entry, hex_->isChecked()));
     answer_->setText(shownAnswer(*entry, hex_->isChecked()));

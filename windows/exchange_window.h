@@ -25,26 +25,34 @@ public:
     explicit ExchangeWindow(QWidget *parent = nullptr);
 
     // Lists an exchange first; the newest is selected unless the user is
-    // looking at an older one.
-    void add(JournalEntry entry);
+    // looking at an older one. Returns its serial.
+    quint64 add(JournalEntry entry);
     int newGroup() { return model_->newGroup(); }
     const ExchangeListModel &model() const { return *model_; }
 
     // The entry selected, or none.
     const JournalEntry *selectedEntry() const;
     void selectRow(int row);
+    // The size it opens at where the screen has room.
+    static constexpr QSize kWantedSize{1000, 700};
+
+    // Selects the entry with this serial; false when it is no longer listed.
+    bool selectSerial(quint64 serial);
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void showSelected();
+    void showSummary(const QString &summary);
     void copyCurlCommand();
     QString groupNote(const JournalEntry &entry) const;
 
     ExchangeListModel *const model_;
     QTableView *const list_;
     QLabel *const summary_;
+    QString wholeSummary_; // summary_ shows it elided to its width
     QCheckBox *const hex_;
     QPushButton *const copyCurl_;
     QLabel *const copied_;

@@ -3,6 +3,7 @@
 #include "access_hint.h"
 #include "access_settings_actions.h"
 #include "form1_layout.h"
+#include "label1_text.h"
 #include "main_window_menu.h"
 #include "network_http_request.h"
 #include "post_failure.h"
@@ -13,6 +14,7 @@
 #include "toolkit/placement.h"
 #include "toolkit/text_boxes.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
@@ -62,6 +64,8 @@ Form1::Form1(ProgramWideWindow<Form2> &resultWindow, PostRequestFactory createRe
         return createRequest_(settings);
     });
     menu_->addActions(accessActions->actions());
+    connect(accessActions, &AccessSettingsActions::urlChecked, this, &Form1::urlChecked);
+    waiting_.setTicker([this](int seconds) { showWaiting(seconds); });
     connect(accessActions, &AccessSettingsActions::edited, this, [this](const AccessSettings &settings) {
         setAccessSettings(settings);
         emit accessSettingsEdited(settings);
@@ -80,6 +84,14 @@ Form1::Form1(ProgramWideWindow<Form2> &resultWindow, PostRequestFactory createRe
         const PostUnderWay post(*this);
         runHandler(this, [this] { Command4Click(); });
     });
+    // Ctrl+Enter in either box posts, as the post button does.
+    auto *post = new QAction(this);
+    post->setObjectName(QStringLiteral("postByKey"));
+    post->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    post->setShortcutContext(Qt::WindowShortcut);
+    addAction(post);
+    connect(post, &QAction::triggered, control<QPushButton>("Command4"), &QPushButton::click);
+    showAccessHint(); // the label's description set from the start
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -96,8 +108,33 @@ void Form1::closeEvent(QCloseEvent *event)
 void Form1::setAccessSettings(const AccessSettings &settings)
 {
     access_ = settings;
-    control<QLabel>("Label1")->setText(accessHint(access_, unsignedHint_));
+    showAccessHint();
     emit accessSettingsChanged(access_);
+}
+
+void Form1::setLabel1(const QString &text)
+{
+    auto *label = control<QLabel>("Label1");
+    label->setText(text);
+    // The label's accessible name stays the window's "提示"; what it says
+    // now is its description, announced as it changes.
+    label->setAccessibleDescription(text);
+}
+
+void Form1::showAccessHint()
+{
+    setLabel1(accessHint(access_, unsignedHint_));
+}
+
+void Form1::showWaiting(int secondsWaited)
+{
+    setLabel1(waitingText(secondsWaited));
+}
+
+void Form1::showVerdict(const PushPostOutcome &outcome)
+{
+    const auto *label = control<QLabel>("Label1");
+    setLabel1(verdictText(outcome, label->fontMetrics(), label->contentsRect().width()));
 }
 
 SingleLineTextBox *Form1::Text1() const
@@ -147,11 +184,19 @@ void Form1::Command4Click()
         const BusyCursor busy;
         return postPush({url, body, access_}, [&] { return createRequest_(settings); });
     }();
+    showVerdict(outcome);
     emit posted(outcome);
     if (outcome.record.cancelled)
         return;
     if (const auto &failure = outcome.record.failure)
         throw PostFailure(PostFailure::Number(failure->number), failure->description);
+    showAnswer(outcome);
+    if (outcome.answerProblem)
+        showMessage(this, QStringLiteral("答复未通过检查:%1").arg(*outcome.answerProblem));
+}
+
+void Form1::showAnswer(const PushPostOutcome &outcome)
+{
     // Referred to again: the user may have closed it while the post was under way.
     Form2 &result = resultWindow_.get();
     result.Text1()->setText(outcome.shownText);
@@ -167,6 +212,4 @@ void Form1::Command4Click()
     if (shownBefore)
         result.raise();
     result.activateWindow();
-    if (outcome.answerProblem)
-        showMessage(this, QStringLiteral("答复未通过检查:%1").arg(*outcome.answerProblem));
 }

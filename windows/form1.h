@@ -4,6 +4,7 @@
 #include "curl_exchange.h"
 #include "form2.h"
 #include "http_request.h"
+#include "program_options.h"
 #include "push_post.h"
 #include "toolkit/program_wide_window.h"
 #include "toolkit/waiting_loop.h"
@@ -31,6 +32,17 @@ public:
     // The settings each post is signed and encrypted with; Label1 says which.
     const AccessSettings &accessSettings() const { return access_; }
     void setAccessSettings(const AccessSettings &settings);
+    // Which of them this run's command line gave: the dialog marks them.
+    const AccessOverrides &commandLineSettings() const { return commandLine_; }
+    void setCommandLineSettings(const AccessOverrides &given) { commandLine_ = given; }
+
+    // What Label1 says: the settings in use, a post under way, the verdict
+    // of the last one. A screen reader hears it as the label's description.
+    void showAccessHint();
+    void showWaiting(int secondsWaited);
+    void showVerdict(const PushPostOutcome &outcome);
+    // The post's answer in the result window, brought up front.
+    void showAnswer(const PushPostOutcome &outcome);
 
     // The context menu of the window and its boxes, for more entries.
     MainWindowMenu &contextMenu() const { return *menu_; }
@@ -38,6 +50,8 @@ public:
 signals:
     // A post was carried out or failed (a refused short endpoint is no post).
     void posted(const PushPostOutcome &outcome);
+    // The URL check was carried out or failed.
+    void urlChecked(const ExchangeRecord &record, bool passed, const QString &explanation);
     // The user set new access settings in the dialog.
     void accessSettingsEdited(const AccessSettings &settings);
     void accessSettingsChanged(const AccessSettings &settings);
@@ -54,6 +68,8 @@ private:
     void Command3Click();
     void Command4Click();
 
+    void setLabel1(const QString &text);
+
     SingleLineTextBox *Text1() const;
     MultiLineTextBox *Text2() const;
 
@@ -61,6 +77,7 @@ private:
     PostRequestFactory createRequest_;
     WaitingLoop waiting_;
     AccessSettings access_;
+    AccessOverrides commandLine_;
     const QString unsignedHint_;
     MainWindowMenu *const menu_;
     bool posting_ = false;

@@ -4,6 +4,7 @@
 #include "program_options.h"
 #include "program_windows.h"
 #include "toolkit/heap_policy.h"
+#include "toolkit/qt_translations.h"
 
 #include <QApplication>
 
@@ -17,6 +18,7 @@ int runProgram(int argc, char *argv[], const std::function<void(QWidget &mainWin
     QCoreApplication::setOrganizationName(QStringLiteral("Veltrane"));
     QCoreApplication::setApplicationName(QStringLiteral("veltrane"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VELTRANE_VERSION));
+    loadQtChineseTranslations(app);
 
     const AccessSettings saved = loadAccessSettings();
     const ProgramOptions options = parseProgramOptions(QCoreApplication::arguments(), saved);
@@ -26,7 +28,7 @@ int runProgram(int argc, char *argv[], const std::function<void(QWidget &mainWin
         return *options.exitStatus;
     }
 
-    ProgramWindows windows(options.overrides.over(saved));
+    ProgramWindows windows(saved, options.overrides);
     if (beforeShow)
         beforeShow(windows.mainWindow());
     windows.mainWindow().show();

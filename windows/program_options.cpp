@@ -29,6 +29,24 @@ AccessSettings AccessOverrides::over(AccessSettings saved) const
     return saved;
 }
 
+AccessEdit applyAccessEdit(const AccessSettings &saved, const AccessOverrides &overrides, const AccessSettings &edited)
+{
+    const AccessSettings shown = overrides.over(saved);
+    AccessEdit edit{saved, overrides};
+    const auto take = [](auto &savedField, auto &override, const auto &shownField, const auto &editedField) {
+        if (editedField == shownField)
+            return;
+        savedField = editedField;
+        override.reset();
+    };
+    take(edit.saved.token, edit.overrides.token, shown.token, edited.token);
+    take(edit.saved.aesKey, edit.overrides.aesKey, shown.aesKey, edited.aesKey);
+    take(edit.saved.appId, edit.overrides.appId, shown.appId, edited.appId);
+    take(edit.saved.openId, edit.overrides.openId, shown.openId, edited.openId);
+    take(edit.saved.mode, edit.overrides.mode, shown.mode, edited.mode);
+    return edit;
+}
+
 ProgramOptions parseProgramOptions(const QStringList &arguments, const AccessSettings &saved)
 {
     QCommandLineParser parser;
@@ -90,8 +108,11 @@ ProgramOptions parseProgramOptions(const QStringList &arguments, const AccessSet
     // Saved settings alone are taken as they are, so that a hand-edited file
     // cannot keep the program from starting; the dialog shows what is wrong.
     const AccessOverrides &overrides = options.overrides;
-    const bool anyGiven = overrides.token || overrides.aesKey || overrides.appId || overrides.openId || overrides.mode;
-    if (const auto problem = anyGiven ? accessSettingsProblem(overrides.over(saved)) : std::nullopt)
+    // A bad key saved beside plain mode is a note in the dialog: plain mode does not use it.
+    AccessSettings checked = overrides.over(saved);
+    if (checked.mode == MessageMode::Plain && !overrides.aesKey)
+        checked.aesKey.clear();
+    if (const auto problem = overrides.any() ? accessSettingsProblem(checked) : std::nullopt)
         return badOption(problem->chinese, problem->english);
     return options;
 }

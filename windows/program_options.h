@@ -17,7 +17,17 @@ struct AccessOverrides {
     std::optional<MessageMode> mode;
 
     AccessSettings over(AccessSettings saved) const;
+    bool any() const { return token || aesKey || appId || openId || mode; }
 };
+
+// What OK in the access settings dialog leaves behind. A field the user
+// changed is saved and holds from now on; a field left as shown keeps its
+// saved value, and a command-line value shown in it still holds for this run.
+struct AccessEdit {
+    AccessSettings saved;
+    AccessOverrides overrides;
+};
+AccessEdit applyAccessEdit(const AccessSettings &saved, const AccessOverrides &overrides, const AccessSettings &edited);
 
 // What the command line asks: run with these overrides, or end at once with
 // a status and what to print (--help, --version, or a bad option).

@@ -4,18 +4,26 @@
 #include "main_window_menu.h"
 #include "toolkit/message_box.h"
 
-ProgramWindows::ProgramWindows(const AccessSettings &settings)
+ProgramWindows::ProgramWindows(const AccessSettings &saved, const AccessOverrides &commandLine)
     : form_(results_)
     , exchanges_(form_, results_, createNetworkRequest, [this] { return form_.accessSettings(); })
+    , saved_(saved)
 {
-    form_.setAccessSettings(settings);
+    form_.setCommandLineSettings(commandLine);
+    form_.setAccessSettings(commandLine.over(saved));
     form_.contextMenu().addActions(exchanges_.mainWindowActions());
     form_.contextMenu().addXmlBoxMenu(exchanges_.moreSamplesMenu());
     QObject::connect(&form_, &Form1::posted, &exchanges_, &ExchangeActions::record);
-    // Only what the user accepts in the dialog is saved; the command line's
-    // settings hold for this run.
+    QObject::connect(&form_, &Form1::urlChecked, &exchanges_, &ExchangeActions::recordUrlCheck);
+    // Only what the user changes in the dialog is saved; the command line's
+    // settings left as they were hold for this run only.
     QObject::connect(&form_, &Form1::accessSettingsEdited, &form_, [this](const AccessSettings &edited) {
-        if (const auto problem = saveAccessSettings(edited))
+        const AccessEdit edit = applyAccessEdit(saved_, form_.commandLineSettings(), edited);
+        form_.setCommandLineSettings(edit.overrides);
+        if (const auto problem = saveAccessSettings(edit.saved)) {
             showMessage(&form_, *problem);
+            return;
+        }
+        saved_ = edit.saved;
     });
 }

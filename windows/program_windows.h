@@ -3,16 +3,16 @@
 #include "exchange_actions.h"
 #include "form1.h"
 #include "form2.h"
+#include "program_options.h"
 #include "toolkit/program_wide_window.h"
-
-struct AccessSettings;
 
 // The program's windows, wired as it runs them: the main window with its
 // settings, the one result window, and the exchanges every post records.
 // The program and the bench both build them here.
 class ProgramWindows {
 public:
-    explicit ProgramWindows(const AccessSettings &settings);
+    // Runs with the saved settings as this run's command line overrides them.
+    explicit ProgramWindows(const AccessSettings &saved, const AccessOverrides &commandLine = {});
     ProgramWindows(const ProgramWindows &) = delete;
     ProgramWindows &operator=(const ProgramWindows &) = delete;
 
@@ -23,4 +23,5 @@ private:
     ProgramWideWindow<Form2> results_;
     Form1 form_;
     ExchangeActions exchanges_;
+    AccessSettings saved_;
 };

@@ -2,15 +2,15 @@
 
 #include "toolkit/busy_cursor.h"
 #include "toolkit/message_box.h"
-#include "url_check.h"
 
-void reportUrlCheck(QWidget *parent, const QString &url, const AccessSettings &access,
-                    const HttpRequestFactory &createRequest)
+UrlCheckResult runUrlCheck(const QString &url, const AccessSettings &access, const HttpRequestFactory &createRequest)
 {
-    const UrlCheckResult result = [&] {
-        const BusyCursor busy;
-        return checkUrl(url, access, createRequest);
-    }();
+    const BusyCursor busy;
+    return checkUrl(url, access, createRequest);
+}
+
+void reportUrlCheck(QWidget *parent, const UrlCheckResult &result)
+{
     if (result.record.cancelled)
         return;
     // The check's own words say whether it passed and, when not, what came

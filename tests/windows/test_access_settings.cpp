@@ -3,7 +3,9 @@
 #include "access_settings_store.h"
 #include "form1.h"
 #include "program_options.h"
+#include "program_windows.h"
 
+#include <QAction>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QLabel>
@@ -19,6 +21,7 @@
 using namespace Qt::Literals::StringLiterals;
 
 Q_DECLARE_METATYPE(AccessSettings)
+Q_DECLARE_METATYPE(MessageMode)
 
 namespace {
 
@@ -57,6 +60,10 @@ private slots:
     void commandLine();
     void dialogRefusesWhatCannotBeUsed();
     void dialogReturnsTrimmedSettings();
+    void dialogSavesOnlyWhatWasChanged_data();
+    void dialogSavesOnlyWhatWasChanged();
+    void keyProblemShownWhole_data();
+    void keyProblemShownWhole();
     void hintFitsLabel1_data();
     void hintFitsLabel1();
 
@@ -155,6 +162,12 @@ void TestAccessSettings::commandLine_data()
                                                          }() << QString();
     QTest::newRow("a bad saved key alone still starts") << QStringList{u"veltrane"_s} << handEdited << -1
                                                         << handEdited << QString();
+    AccessSettings plainBadKey = handEdited;
+    plainBadKey.mode = MessageMode::Plain;
+    AccessSettings plainBadKeyToken = plainBadKey;
+    plainBadKeyToken.token = u"cli"_s;
+    QTest::newRow("a bad key saved beside plain mode is no bar to a token")
+        << QStringList{u"veltrane"_s, u"--token"_s, u"cli"_s} << plainBadKey << -1 << plainBadKeyToken << QString();
     QTest::newRow("--help") << QStringList{u"veltrane"_s, u"--help"_s} << saved << 0 << AccessSettings{}
                             << u"--aes-key"_s;
     QTest::newRow("unknown option") << QStringList{u"veltrane"_s, u"--tokn"_s, u"x"_s} << saved << 2
@@ -200,13 +213,12 @@ void TestAccessSettings::dialogRefusesWhatCannotBeUsed()
     QVERIFY(ok->isEnabled());
     QVERIFY(!keyProblem->isVisible());
 
+    // Plain mode does not use the key: what is wrong with it is a note (the
+    // modes that use it refuse it: keyProblemShownWhole).
     QTest::keyClicks(key, kKey.left(40));
-    QVERIFY(!ok->isEnabled());
+    QVERIFY(ok->isEnabled());
     QVERIFY(keyProblem->isVisible());
     QVERIFY2(keyProblem->text().contains(u"43"), qPrintable(keyProblem->text()));
-    dialog.accept(); // Enter, say: refused, nothing typed lost
-    QVERIFY(dialog.isVisible());
-    QCOMPARE(key->text(), kKey.left(40));
 
     QTest::keyClicks(key, kKey.mid(40));
     QVERIFY(!keyProblem->isVisible());
@@ -238,6 +250,111 @@ void TestAccessSettings::dialogReturnsTrimmedSettings()
     AccessSettings expected = safeSettings();
     expected.openId.clear();
     QVERIFY(same(dialog.settings(), expected));
+}
+
+void TestAccessSettings::dialogSavesOnlyWhatWasChanged_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("field"); // the one the user changes; none: OK as opened
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<AccessSettings>("savedAfter");
+    QTest::addColumn<AccessSettings>("runAfter");
+    QTest::addColumn<QStringList>("marked"); // the rows marked as the command line's
+
+    const QString otherKey = u"ZYXWVUTSRQPONMLKJIHGFEDCBA9876543210zyxwvut"_s;
+    const QStringList commandLine{u"veltrane"_s, u"--token"_s, u"clitoken"_s, u"--aes-key"_s, otherKey,
+                                  u"--appid"_s, u"wxcli"_s, u"--mode"_s, u"compat"_s};
+    const QStringList allMarked{u"Token"_s, u"EncodingAESKey"_s, u"AppID"_s, u"消息加解密方式"_s};
+    const AccessSettings saved = safeSettings();
+    const AccessSettings commandLineRun{u"clitoken"_s, otherKey, u"wxcli"_s, saved.openId, MessageMode::Compatible};
+    const auto with = [](AccessSettings settings, auto member, const QString &value) {
+        settings.*member = value;
+        return settings;
+    };
+
+    QTest::newRow("OK unchanged keeps what was saved") << commandLine << QString() << QString() << saved
+                                                       << commandLineRun << allMarked;
+    QTest::newRow("a changed token is saved, the command line's others not")
+        << commandLine << u"token"_s << u"newtoken"_s << with(saved, &AccessSettings::token, u"newtoken"_s)
+        << with(commandLineRun, &AccessSettings::token, u"newtoken"_s) << allMarked;
+    QTest::newRow("a saved field changed beside the command line's")
+        << commandLine << u"openId"_s << u"oOther"_s << with(saved, &AccessSettings::openId, u"oOther"_s)
+        << with(commandLineRun, &AccessSettings::openId, u"oOther"_s) << allMarked;
+    QTest::newRow("no command line: the change saved") << QStringList{u"veltrane"_s} << u"appId"_s << u"wxnew"_s
+                                                       << with(saved, &AccessSettings::appId, u"wxnew"_s)
+                                                       << with(saved, &AccessSettings::appId, u"wxnew"_s)
+                                                       << QStringList{};
+}
+
+void TestAccessSettings::dialogSavesOnlyWhatWasChanged()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+    QFETCH(AccessSettings, savedAfter);
+    QFETCH(AccessSettings, runAfter);
+    QFETCH(QStringList, marked);
+    const auto problem = saveAccessSettings(safeSettings());
+    QVERIFY(!problem);
+    const ProgramOptions options = parseProgramOptions(arguments, loadAccessSettings());
+    QVERIFY(!options.exitStatus);
+    ProgramWindows windows(loadAccessSettings(), options.overrides);
+    Form1 &form = windows.mainWindow();
+
+    form.findChild<QAction *>(u"editAccessSettings"_s)->trigger();
+    auto *dialog = form.findChild<AccessSettingsDialog *>();
+    QVERIFY(dialog);
+    QStringList markedRows;
+    for (const QLabel *label : dialog->findChildren<QLabel *>()) {
+        if (label->text().endsWith(u"（命令行）:"))
+            markedRows.append(label->text().chopped(6));
+    }
+    markedRows.sort();
+    marked.sort();
+    QCOMPARE(markedRows, marked);
+    QCOMPARE(dialog->findChild<QLabel *>(u"origins"_s)->isHidden(), marked.isEmpty());
+    if (!field.isEmpty())
+        dialog->findChild<QLineEdit *>(field)->setText(value);
+    dialog->accept();
+
+    QVERIFY(same(loadAccessSettings(), savedAfter));
+    QVERIFY(same(form.accessSettings(), runAfter));
+}
+
+void TestAccessSettings::keyProblemShownWhole_data()
+{
+    QTest::addColumn<MessageMode>("mode");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("okTaken");
+    QTest::newRow("safe mode, a short key") << MessageMode::Safe << kKey.left(40) << false;
+    QTest::newRow("compat mode, a bad character") << MessageMode::Compatible << kKey.left(42) + u'!' << false;
+    QTest::newRow("plain mode, a short key: a note") << MessageMode::Plain << kKey.left(40) << true;
+}
+
+void TestAccessSettings::keyProblemShownWhole()
+{
+    QFETCH(MessageMode, mode);
+    QFETCH(QString, key);
+    QFETCH(bool, okTaken);
+    AccessSettings settings = safeSettings();
+    settings.mode = mode;
+    AccessSettingsDialog dialog(settings);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *keyProblem = dialog.findChild<QLabel *>(u"aesKeyProblem"_s);
+    auto *field = dialog.findChild<QLineEdit *>(u"aesKey"_s);
+    field->clear();
+    QTest::keyClicks(field, key);
+    QVERIFY(keyProblem->isVisible());
+    QVERIFY2(keyProblem->text().startsWith(u"EncodingAESKey"), qPrintable(keyProblem->text()));
+    // Every line of the message has its height, within the dialog.
+    QTRY_VERIFY2(keyProblem->height() >= keyProblem->heightForWidth(keyProblem->width()),
+                 qPrintable(u"%1 px for %2"_s.arg(keyProblem->height()).arg(keyProblem->heightForWidth(keyProblem->width()))));
+    QVERIFY(dialog.rect().contains(keyProblem->geometry()));
+    QCOMPARE(dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->isEnabled(), okTaken);
+    dialog.accept();
+    QCOMPARE(dialog.result(), okTaken ? int(QDialog::Accepted) : int(QDialog::Rejected));
+    QCOMPARE(field->text(), key); // nothing typed lost
 }
 
 void TestAccessSettings::hintFitsLabel1_data()

@@ -1,13 +1,16 @@
 #include "access_settings_dialog.h"
 #include "form1.h"
 #include "main_window_menu.h"
+#include "toolkit/qt_translations.h"
 #include "toolkit/text_boxes.h"
 
 #include <QAction>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -42,12 +45,14 @@ QStringList takeOpenMenu()
 class TestContextMenu : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void opensAnywhereOnTheWindow_data();
     void opensAnywhereOnTheWindow();
     void boxesKeepTheirOwnEntries_data();
     void boxesKeepTheirOwnEntries();
+    void messageBoxesSayOkInChinese();
     void moreEntriesComeInWithoutEditingTheMenu();
     void urlCheckNeedsAToken();
     void shortcutOpensTheDialogFromTheBoxes_data();
@@ -58,6 +63,12 @@ private:
     std::unique_ptr<ProgramWideWindow<Form2>> results_;
     std::unique_ptr<Form1> form_;
 };
+
+void TestContextMenu::initTestCase()
+{
+    // As the program does: Qt's own words in Chinese.
+    QVERIFY(loadQtChineseTranslations(*QCoreApplication::instance()));
+}
 
 void TestContextMenu::init()
 {
@@ -108,11 +119,20 @@ void TestContextMenu::boxesKeepTheirOwnEntries()
     QWidget *target = form_->findChild<QWidget *>(box);
     rightClick(*form_, target, QPoint(20, 10));
     const QStringList entries = takeOpenMenu();
-    // The editing entries first (Qt names them in the system's language),
-    // then a separator and ours, last.
+    // The editing entries first, in Chinese, then a separator and ours, last.
     QVERIFY2(entries.size() > 4, qPrintable(entries.join(u", ")));
     QCOMPARE(entries.mid(entries.size() - 3), (QStringList{u"|"_s, u"接入设置…"_s, u"验证URL"_s}));
-    QVERIFY2(entries.first().contains(u"Undo"), qPrintable(entries.join(u", ")));
+    QStringList words; // without the mnemonic: "撤销(&U)" reads 撤销
+    for (const QString &entry : entries)
+        words << QString(entry).remove(QRegularExpression(u"\\(&.\\)|&|\\t.*"_s));
+    for (const QString &word : {u"撤销"_s, u"重做"_s, u"剪切"_s, u"复制"_s, u"粘贴"_s, u"删除"_s, u"全选"_s})
+        QVERIFY2(words.contains(word), qPrintable(word + u" not in "_s + entries.join(u", ")));
+}
+
+void TestContextMenu::messageBoxesSayOkInChinese()
+{
+    QMessageBox box(QMessageBox::NoIcon, u"Veltrane"_s, u"x"_s, QMessageBox::Ok);
+    QCOMPARE(box.button(QMessageBox::Ok)->text().remove(QRegularExpression(u"\\(&.\\)|&"_s)), u"确定"_s);
 }
 
 void TestContextMenu::moreEntriesComeInWithoutEditingTheMenu()

@@ -1,14 +1,18 @@
+#include "access_settings.h"
 #include "exchange_actions.h"
 #include "exchange_wait.h"
 #include "more_samples.h"
 #include "network_http_request.h"
 #include "program_under_test.h"
+#include "message_box_catcher.h"
 #include "recording_server.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QLabel>
+#include <QScreen>
 #include <QMenu>
 #include <QProcess>
 #include <QTest>
@@ -21,7 +25,14 @@ namespace {
 
 // The program as main() will make it, with the exchange window's ways in.
 struct ProgramWithExchanges : ProgramUnderTest {
-    ExchangeActions actions{form, results};
+    ExchangeActions actions{form, results, createNetworkRequest, [this] { return form.accessSettings(); }};
+
+    // Wired as the program wires them.
+    ProgramWithExchanges()
+    {
+        QObject::connect(&form, &Form1::posted, &actions, &ExchangeActions::record);
+        QObject::connect(&form, &Form1::urlChecked, &actions, &ExchangeActions::recordUrlCheck);
+    }
 
     QAction *mainWindowAction(const QString &text) const
     {
@@ -88,6 +99,9 @@ private slots:
     void moreSamplesFillTheXmlBox();
     void curlCommandSendsWhatThePostSends();
     void windowCopiesTheSelectedRequest();
+    void detailsOpenTheAnswerShown_data();
+    void detailsOpenTheAnswerShown();
+    void windowFitsTheScreen();
 };
 
 void TestExchangeActions::opensFromEachWayIn_data()
@@ -278,6 +292,91 @@ void TestExchangeActions::windowCopiesTheSelectedRequest()
     QCOMPARE(requests[3].target, requests[0].target);
     QCOMPARE(requests[3].body, requests[0].body);
     QCOMPARE(requests[3].headers.find("Content-Type")->second, requests[0].headers.find("Content-Type")->second);
+}
+
+void TestExchangeActions::detailsOpenTheAnswerShown_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("shown"); // the answer the result window shows after them
+    QTest::addColumn<QStringList>("listed"); // the journal's methods, newest first
+    QTest::newRow("a post") << QStringList{u"post"_s} << u"answer 1"_s << QStringList{u"POST"_s};
+    QTest::newRow("retries after a post: the last try's")
+        << QStringList{u"post"_s, u"retry"_s} << u"answer 4"_s << QStringList(4, u"POST"_s);
+    QTest::newRow("a post after retries") << QStringList{u"retry"_s, u"post"_s} << u"answer 4"_s
+                                          << QStringList(4, u"POST"_s);
+    QTest::newRow("a URL check after a post is listed, the post still shown")
+        << QStringList{u"post"_s, u"check"_s} << u"answer 1"_s << QStringList{u"GET"_s, u"POST"_s};
+}
+
+void TestExchangeActions::detailsOpenTheAnswerShown()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QString, shown);
+    QFETCH(QStringList, listed);
+    RecordingServer server;
+    std::atomic<int> count = 0;
+    server.setAnswerer([&count](const RecordingServer::Request &) {
+        return RecordingServer::Answer{200, "text/plain", "answer " + std::to_string(++count)};
+    });
+    ProgramWithExchanges program;
+    AccessSettings access;
+    access.token = u"AAAAA"_s; // the URL check needs one; posts are signed
+    program.form.setAccessSettings(access);
+    program.enterEndpoint(server.url());
+    program.click("Command2");
+    MessageBoxCatcher boxes; // the URL check's result
+    for (const QString &step : steps) {
+        if (step == u"post")
+            program.click("Command4");
+        else if (step == u"retry")
+            program.mainWindowAction(u"模拟平台重试"_s)->trigger();
+        else
+            program.form.findChild<QAction *>(u"checkUrl"_s)->trigger();
+    }
+
+    QCOMPARE(program.answerShown(), shown);
+    const ExchangeJournal &journal = program.actions.window().model().journal();
+    QStringList methods;
+    for (qsizetype row = 0; row < journal.size(); ++row)
+        methods << journal.at(row).record.method;
+    QCOMPARE(methods, listed);
+
+    program.actions.window().selectRow(int(journal.size()) - 1); // the user looked at the oldest
+    QMenu *menu = program.openResultMenu();
+    QVERIFY(menu);
+    QAction *details = actionNamed(menu, u"查看交互详情"_s);
+    menu->close();
+    details->trigger();
+    QTRY_VERIFY(program.actions.window().isVisible());
+    const JournalEntry *selected = program.actions.window().selectedEntry();
+    QVERIFY(selected);
+    QCOMPARE(QString::fromUtf8(selected->record.finalHop()->answerBody), shown);
+}
+
+void TestExchangeActions::windowFitsTheScreen()
+{
+    ProgramWithExchanges program;
+    ExchangeRecord record;
+    record.started = QDateTime::currentDateTime();
+    record.method = u"POST"_s;
+    record.url = u"http://127.0.0.1:1/wx?"_s + QString(300, u'q');
+    program.actions.record(PushPostOutcome{record, {}, {}, {}});
+    program.actions.showWindow();
+    ExchangeWindow &window = program.actions.window();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QRect screen = program.form.screen()->availableGeometry();
+    QVERIFY2(screen.contains(window.frameGeometry()),
+             qPrintable(u"%1x%2 on %3x%4"_s.arg(window.frameGeometry().width()).arg(window.frameGeometry().height())
+                            .arg(screen.width()).arg(screen.height())));
+    // The summary line cut to its width, the whole of it in its tooltip.
+    QLabel *summary = nullptr;
+    for (QLabel *label : window.findChildren<QLabel *>()) {
+        if (label->toolTip().contains(record.url))
+            summary = label;
+    }
+    QVERIFY(summary);
+    QVERIFY2(summary->text().endsWith(u'…'), qPrintable(summary->text()));
+    QVERIFY(summary->fontMetrics().horizontalAdvance(summary->text()) <= summary->contentsRect().width());
 }
 
 QTEST_MAIN(TestExchangeActions)

@@ -5,7 +5,10 @@
 #include "scripted_server.h"
 #include "step_during_post.h"
 
+#include <QAccessible>
+#include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 
@@ -28,7 +31,28 @@ private slots:
     void refusedConnectionLosesNothing();
     void closingTheResultWindowDuringAPost();
     void inputDuringAPostIsDropped();
+    void label1SaysTheVerdict_data();
+    void label1SaysTheVerdict();
+    void label1SaysThePostWaits();
+    void ctrlEnterPosts_data();
+    void ctrlEnterPosts();
 };
+
+namespace {
+
+QLabel *label1(ProgramUnderTest &program)
+{
+    return program.form.findChild<QLabel *>(u"Label1"_s);
+}
+
+// What a screen reader hears of the label: its name and its description.
+QString heard(QLabel *label)
+{
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(label);
+    return accessible->text(QAccessible::Name) + u" | "_s + accessible->text(QAccessible::Description);
+}
+
+} // namespace
 
 void TestPostAction::postsTheLoadedSample_data()
 {
@@ -274,6 +298,105 @@ void TestPostAction::inputDuringAPostIsDropped()
     QCOMPARE(program.xmlBox()->text(), BuildTextSample());
     program.click("Command1"); // and input is taken again
     QCOMPARE(program.xmlBox()->text(), BuildPictureSample());
+}
+
+void TestPostAction::label1SaysTheVerdict_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("said"); // a pattern
+    // The text sample goes from "fromUser" to "toUser": a reply goes back.
+    const QByteArray reply = "<xml><ToUserName><![CDATA[%1]]></ToUserName><FromUserName><![CDATA[%2]]></FromUserName>"
+                             "<CreateTime>1</CreateTime><MsgType><![CDATA[text]]></MsgType>"
+                             "<Content><![CDATA[hi]]></Content></xml>";
+    const QByteArray to = "toUser", from = "fromUser";
+    QTest::newRow("success") << 200 << "success"_ba << u"^平台判定：通过，\\d+ 毫秒$"_s;
+    QTest::newRow("a proper reply") << 200 << QByteArray(reply).replace("%1", from).replace("%2", to)
+                                    << u"^平台判定：通过，\\d+ 毫秒$"_s;
+    QTest::newRow("users not swapped") << 200 << QByteArray(reply).replace("%1", to).replace("%2", from)
+                                       << u"^平台判定：不通过——收发双方不对，右键查看交互记录$"_s;
+    // What failed first, in a few words, whatever the verdict's own wording.
+    QTest::newRow("an error status") << 500 << "oops"_ba << u"^平台判定：不通过——.+，右键查看交互记录$"_s;
+    QTest::newRow("a long answer that is no reply") << 200 << QByteArray(4000, 'x')
+                                                    << u"^平台判定：不通过——.+，右键查看交互记录$"_s;
+}
+
+void TestPostAction::label1SaysTheVerdict()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, said);
+    RecordingServer server;
+    server.setAnswer({status, "text/plain; charset=utf-8", answer.toStdString()});
+    ProgramUnderTest program;
+    QLabel *label = label1(program);
+    const QRect geometry = label->geometry();
+    const QFont font = label->font();
+    program.enterEndpoint(server.url());
+    program.click("Command2");
+    program.click("Command4");
+
+    QVERIFY2(QRegularExpression(said).match(label->text()).hasMatch(), qPrintable(label->text()));
+    const int needed = label->fontMetrics().horizontalAdvance(label->text());
+    QVERIFY2(needed <= label->contentsRect().width(), qPrintable(u"%1 px: %2"_s.arg(needed).arg(label->text())));
+    QCOMPARE(label->geometry(), geometry);
+    QCOMPARE(label->font(), font);
+    QCOMPARE(heard(label), u"提示 | "_s + label->text());
+}
+
+void TestPostAction::label1SaysThePostWaits()
+{
+    ProgramUnderTest program;
+    QStringList said;
+    bool busy = false;
+    StepDuringPost watch([&] {
+        said << heard(label1(program));
+        // Said anew each second the post waits.
+        QTest::qWaitFor([&] { return label1(program)->text().contains(u"已等 1 秒"); }, 5000);
+        said << heard(label1(program));
+        busy = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    });
+    RecordingServer server;
+    server.setAnswerer([&watch](const RecordingServer::Request &) {
+        watch.arrived();
+        return RecordingServer::Answer{200, "text/plain", "success"};
+    });
+    program.enterEndpoint(server.url());
+    program.click("Command4");
+    QCOMPARE(watch.runs(), 1);
+    QCOMPARE(said, (QStringList{u"提示 | 正在发送……已等 0 秒，按 Esc 取消"_s, u"提示 | 正在发送……已等 1 秒，按 Esc 取消"_s}));
+    QVERIFY(busy);
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY2(label1(program)->text().startsWith(u"平台判定"), qPrintable(label1(program)->text()));
+}
+
+void TestPostAction::ctrlEnterPosts_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<int>("key");
+    QTest::newRow("endpoint box, Return") << u"Text1"_s << int(Qt::Key_Return);
+    QTest::newRow("XML box, Return") << u"Text2"_s << int(Qt::Key_Return);
+    QTest::newRow("XML box, keypad Enter") << u"Text2"_s << int(Qt::Key_Enter);
+}
+
+void TestPostAction::ctrlEnterPosts()
+{
+    QFETCH(QString, box);
+    QFETCH(int, key);
+    RecordingServer server;
+    server.setAnswer({200, "text/plain", "answer"});
+    ProgramUnderTest program;
+    program.enterEndpoint(server.url());
+    program.click("Command2");
+    program.form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&program.form));
+    QWidget *target = program.form.findChild<QWidget *>(box);
+    target->setFocus();
+    QTest::keyClick(target, Qt::Key(key), key == Qt::Key_Enter ? Qt::ControlModifier | Qt::KeypadModifier
+                                                                : Qt::ControlModifier);
+    QCOMPARE(server.requests().size(), 1u);
+    QCOMPARE(QByteArray::fromStdString(server.requests().front().body), BuildTextSample().toUtf8());
+    QCOMPARE(program.answerShown(), u"answer"_s);
 }
 
 QTEST_MAIN(TestPostAction)

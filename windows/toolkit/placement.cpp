@@ -45,12 +45,33 @@ Placement placementBeside(QSize window, const QRect &anchor, const QRect &screen
     return {QPoint(keptWithin(sideX, window.width(), screen.left(), screenEnd), y), anchor.topLeft()};
 }
 
+QSize sizeWithin(QSize wanted, QSize frameExtra, const QRect &screen, QSize minimum)
+{
+    const QSize room = screen.size() - frameExtra;
+    return wanted.boundedTo(room).expandedTo(minimum);
+}
+
+namespace {
+
+// Before its first show a window has no frame yet; the anchor's tells how
+// much the window manager adds.
+QSize frameExtraOf(QWidget &anchor)
+{
+    return anchor.frameGeometry().size() - anchor.size();
+}
+
+} // namespace
+
+void fitScreenOf(QWidget &window, QSize wanted, QWidget &anchor)
+{
+    window.resize(sizeWithin(wanted, frameExtraOf(anchor), anchor.screen()->availableGeometry(),
+                             window.minimumSizeHint().expandedTo(window.minimumSize())));
+}
+
 void placeBeside(QWidget &window, QWidget &anchor)
 {
     const QRect anchorFrame = anchor.frameGeometry();
-    // Before its first show the window has no frame yet; the anchor's tells
-    // how much the window manager adds.
-    const QSize frameExtra = anchorFrame.size() - anchor.size();
+    const QSize frameExtra = frameExtraOf(anchor);
     const Placement place =
         placementBeside(window.size() + frameExtra, anchorFrame, anchor.screen()->availableGeometry());
     if (place.anchor != anchorFrame.topLeft())

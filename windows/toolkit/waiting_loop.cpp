@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QScopeGuard>
+#include <QTimer>
 
 #include <condition_variable>
 #include <memory>
@@ -96,6 +97,14 @@ void WaitingLoop::wait(ExchangeInProgress &exchange)
         wakeup->detach();
     });
 
+    QTimer tick;
+    int seconds = 0;
+    if (ticker_) {
+        ticker_(0);
+        tick.setInterval(1000);
+        tick.callOnTimeout([this, &seconds] { ticker_(++seconds); });
+        tick.start();
+    }
     while (!wakeup->hasRung()) {
         loop.exec();
         if (!wakeup->hasRung()) {
