@@ -98,7 +98,8 @@ private slots:
                                                    << text.chopped(6) + u"%1</xml>"_s;
         QTest::newRow("compatible: no </xml>, appended") << int(MessageMode::Compatible) << u"hi"_s << u"hi%1"_s;
         QTest::newRow("compatible: </xml> in the text, before the last")
-            << int(MessageMode::Compatible) << u"<xml><a>&lt;/xml></a></xml>"_s << u"<xml><a>&lt;/xml></a>%1</xml>"_s;
+            << int(MessageMode::Compatible) << u"<xml><a><![CDATA[</xml>]]></a></xml>"_s
+            << u"<xml><a><![CDATA[</xml>]]></a>%1</xml>"_s;
         QTest::newRow("safe: ToUserName and Encrypt") << int(MessageMode::Safe) << text
             << u"<xml><ToUserName><![CDATA[toUser]]></ToUserName>%1</xml>"_s;
         QTest::newRow("safe: no ToUserName") << int(MessageMode::Safe) << u"hi"_s
