@@ -124,7 +124,7 @@ UrlCheckResult checkUrl(const QString &url, const AccessSettings &access, const 
     const long status = first ? first->status : 0;
     if (status / 100 == 3) {
         const QByteArray location = locationOf(first->answerHead);
-        result.explanation = u"接收端回复了 HTTP %1 重定向%2，平台不跟随重定向，只接受 200"_s.arg(status).arg(
+        result.explanation = u"接收端回复了 HTTP %1 重定向%2，平台不跟随重定向，只接受 200：请填写直接回复的地址"_s.arg(status).arg(
             location.isEmpty() ? QString() : u"（Location：%1）"_s.arg(escaped(location)));
         return result;
     }
