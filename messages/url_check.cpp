@@ -36,6 +36,16 @@ QString escaped(const QByteArray &bytes)
     return text;
 }
 
+// The Location field of an answer's head, as it came; empty when there is none.
+QByteArray locationOf(const QByteArray &head)
+{
+    for (const QByteArray &line : head.split('\n')) {
+        if (line.toLower().startsWith("location:"))
+            return line.mid(9).trimmed();
+    }
+    return {};
+}
+
 QString difference(const QByteArray &expected, const QByteArray &body)
 {
     qsizetype at = 0;
@@ -109,7 +119,15 @@ UrlCheckResult checkUrl(const QString &url, const AccessSettings &access, const 
     if (const ExchangeHop *hop = result.record.finalHop())
         body = hop->answerBody;
     const QByteArray expected = result.echostr.toLatin1();
-    const long status = result.record.status();
+    // The platform follows no redirect: the first answer is the one it takes.
+    const ExchangeHop *first = result.record.hops.isEmpty() ? nullptr : &result.record.hops.constFirst();
+    const long status = first ? first->status : 0;
+    if (status / 100 == 3) {
+        const QByteArray location = locationOf(first->answerHead);
+        result.explanation = u"接收端回复了 HTTP %1 重定向%2，平台不跟随重定向，只接受 200：请填写直接回复的地址"_s.arg(status).arg(
+            location.isEmpty() ? QString() : u"（Location：%1）"_s.arg(escaped(location)));
+        return result;
+    }
     if (status != 0 && status != 200) {
         result.explanation = u"接收端回复了 HTTP %1，平台只接受 200。回复为：%2"_s.arg(status).arg(escaped(*body));
         return result;

@@ -15,7 +15,8 @@ struct UrlCheckResult {
 };
 
 // Sends the platform's URL check: a GET with signature, timestamp, nonce and
-// a random echostr. It passes when the answer is 200 and its body is the
-// echostr byte for byte. Needs a token; without one nothing is sent.
+// a random echostr. It passes when the first answer is 200 (the platform
+// follows no redirect) and its body is the echostr byte for byte. Needs a
+// token; without one nothing is sent.
 UrlCheckResult checkUrl(const QString &url, const AccessSettings &access,
                         const HttpRequestFactory &createRequest = createHttpRequest);

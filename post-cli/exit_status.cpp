@@ -4,8 +4,6 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
 QString oneLine(QString text)
 {
     text.replace(u"\r\n"_s, u" "_s);
@@ -13,8 +11,6 @@ QString oneLine(QString text)
     text.replace(u'\r', u' ');
     return text;
 }
-
-} // namespace
 
 QString failureLine(int number, const QString &description)
 {

@@ -23,6 +23,9 @@ struct RunEnd {
 // verdict. A failure is told as the window tells it.
 RunEnd runEndOf(const RepeatSummary &summary, int requested);
 
+// Text for one line of standard error: each line break (CR LF, LF or CR) a space.
+QString oneLine(QString text);
+
 // The window's words for a failure: "发送失败(错误 N):…", on one line.
 QString failureLine(int number, const QString &description);
 

@@ -29,8 +29,9 @@ void write(std::FILE *stream, const QByteArray &bytes)
 
 int end(ExitStatus status, const QString &reason)
 {
+    // A reason may quote what was typed, line breaks included.
     if (!reason.isEmpty())
-        write(stderr, (u"veltrane-post: "_s + reason + u'\n').toUtf8());
+        write(stderr, (u"veltrane-post: "_s + oneLine(reason) + u'\n').toUtf8());
     return int(status);
 }
 

@@ -24,13 +24,7 @@ const QByteArray kXmlPostContentType = "text/XML, utf-8, application/x-www-form-
 
 JournalEntry entryFor(const PushPostOutcome &outcome, int group = 0, int tryNumber = 0)
 {
-    JournalEntry entry{outcome.record, {}, outcome.verdict, group, tryNumber, {}, false};
-    // The push as typed: before encryption, or as it went out.
-    if (outcome.record.plainMessage)
-        entry.push = *outcome.record.plainMessage;
-    else if (!outcome.record.hops.isEmpty())
-        entry.push = QString::fromUtf8(outcome.record.hops.constFirst().requestBody);
-    return entry;
+    return JournalEntry{outcome.record, outcome.verdict, group, tryNumber, {}, 0, false};
 }
 
 } // namespace

@@ -29,7 +29,6 @@ void cut(JournalEntry &entry)
         cutText(*record.plainMessage);
     if (record.decryptedText)
         cutText(*record.decryptedText);
-    cutText(entry.push);
 }
 
 } // namespace

@@ -15,7 +15,6 @@ VerdictMark verdictMark(const QList<VerdictLine> &lines);
 // One exchange of this run as the exchange window lists it.
 struct JournalEntry {
     ExchangeRecord record;
-    QString push;               // the push as typed, before signing or encryption
     QList<VerdictLine> verdict;
     int group = 0;              // 0: a post of its own; else shared by the tries of one simulated retry
     int tryNumber = 0;          // within a group: 1, 2, 3

@@ -29,6 +29,7 @@ void TestAccessSettingsCheck::aesKey_data()
     QTest::addColumn<QString>("problem"); // empty: accepted; else a word the Chinese message holds
     QTest::newRow("the platform's example") << kKey << QString();
     QTest::newRow("with + and /") << u"+/cdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s << QString();
+    QTest::newRow("with Z") << u"Zbcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s << QString();
     // 43 characters leave 2 bits over; the platform's keys set them freely.
     QTest::newRow("bits over in the last character") << u"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFH"_s << QString();
     QTest::newRow("empty: no key") << QString() << QString();

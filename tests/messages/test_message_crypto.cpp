@@ -72,20 +72,23 @@ private slots:
     void roundTrip_data()
     {
         QTest::addColumn<QByteArray>("message");
-        QTest::newRow("empty") << QByteArray();
+        QTest::addColumn<QByteArray>("appId");
+        QTest::newRow("empty") << QByteArray() << QByteArray("wxappid");
         // 16 + 4 + 8 + 4 = 32: a whole block of padding follows.
-        QTest::newRow("fills the block exactly") << QByteArray("12345678");
-        QTest::newRow("CR LF and Chinese") << u"<xml>\r\n<Content>你好</Content>\r\n</xml>"_s.toUtf8();
+        QTest::newRow("fills the block exactly") << QByteArray("12345678") << QByteArray("wxid");
+        QTest::newRow("CR LF and Chinese") << u"<xml>\r\n<Content>你好</Content>\r\n</xml>"_s.toUtf8() << QByteArray("wxappid");
+        QTest::newRow("empty AppID") << QByteArray("hello") << QByteArray();
     }
     void roundTrip()
     {
         QFETCH(QByteArray, message);
-        const QString encrypt = encryptMessage(knownKey(), "0123456789abcdef", message, "wxappid");
+        QFETCH(QByteArray, appId);
+        const QString encrypt = encryptMessage(knownKey(), "0123456789abcdef", message, appId);
         QCOMPARE(QByteArray::fromBase64(encrypt.toLatin1()).size() % 32, 0);
         const auto opened = decryptMessage(knownKey(), encrypt);
         QVERIFY(std::holds_alternative<DecryptedMessage>(opened));
         QCOMPARE(std::get<DecryptedMessage>(opened).message, message);
-        QCOMPARE(std::get<DecryptedMessage>(opened).appId, QByteArray("wxappid"));
+        QCOMPARE(std::get<DecryptedMessage>(opened).appId, appId);
     }
 
     void decryptFailure_data()
@@ -111,6 +114,15 @@ private slots:
         flipped[0] = char(flipped[0] ^ 0xff);
         QTest::newRow("length past the end") << QString::fromLatin1(flipped.toBase64()) << knownKey()
                                              << int(DecryptFailure::LengthOutOfRange);
+        // The first block altered so that the second opens as a whole block of
+        // padding: 16 bytes are left, fewer than the random bytes and length field.
+        const QByteArray shortRaw = QByteArray::fromBase64(encryptMessage(knownKey(), "aaaabbbbccccdddd", {}, {}).toLatin1());
+        QByteArray shortened = shortRaw;
+        const QByteArray secondPlain = QByteArray(4, '\0') + QByteArray(12, '\x0c');
+        for (int i = 0; i < 16; ++i)
+            shortened[i] = char(shortRaw[i] ^ secondPlain[i] ^ 0x10);
+        QTest::newRow("shorter than its header") << QString::fromLatin1(shortened.toBase64()) << knownKey()
+                                                 << int(DecryptFailure::LengthOutOfRange);
     }
     void decryptFailure()
     {

@@ -60,20 +60,24 @@ private slots:
     {
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("expected");
-        const QString ours = u"signature="_s + kSignature + u"&timestamp=1714036504&nonce=1514711492&openid=fromUser"_s;
-        QTest::newRow("no query") << u"http://h/api/"_s << u"http://h/api/?"_s + ours;
-        QTest::newRow("empty query") << u"http://h/api/?"_s << u"http://h/api/?"_s + ours;
-        QTest::newRow("user's kept in order") << u"http://h/api/?b=2&a=1"_s << u"http://h/api/?b=2&a=1&"_s + ours;
+        QTest::addColumn<QString>("body"); // empty: the text sample
+        const QString signedOnly = u"signature="_s + kSignature + u"&timestamp=1714036504&nonce=1514711492"_s;
+        const QString ours = signedOnly + u"&openid=fromUser"_s;
+        QTest::newRow("no query") << u"http://h/api/"_s << u"http://h/api/?"_s + ours << QString();
+        QTest::newRow("no FromUserName, no openid") << u"http://h/api/"_s << u"http://h/api/?"_s + signedOnly << u"hi"_s;
+        QTest::newRow("empty query") << u"http://h/api/?"_s << u"http://h/api/?"_s + ours << QString();
+        QTest::newRow("user's kept in order") << u"http://h/api/?b=2&a=1"_s << u"http://h/api/?b=2&a=1&"_s + ours << QString();
         QTest::newRow("same names replaced")
-            << u"http://h/api/?timestamp=1&x=%20y&nonce=2&signature=3&openid=4"_s << u"http://h/api/?x=%20y&"_s + ours;
-        QTest::newRow("encoded name is the same name") << u"http://h/api/?n%6Fnce=1&k"_s << u"http://h/api/?k&"_s + ours;
-        QTest::newRow("fragment stays last") << u"http://h/api/?a=1#top"_s << u"http://h/api/?a=1&"_s + ours + u"#top"_s;
+            << u"http://h/api/?timestamp=1&x=%20y&nonce=2&signature=3&openid=4"_s << u"http://h/api/?x=%20y&"_s + ours << QString();
+        QTest::newRow("encoded name is the same name") << u"http://h/api/?n%6Fnce=1&k"_s << u"http://h/api/?k&"_s + ours << QString();
+        QTest::newRow("fragment stays last") << u"http://h/api/?a=1#top"_s << u"http://h/api/?a=1&"_s + ours + u"#top"_s << QString();
     }
     void query()
     {
         QFETCH(QString, url);
         QFETCH(QString, expected);
-        QCOMPARE(signPost(url, BuildTextSample(), access(MessageMode::Plain), kInputs).url, expected);
+        QFETCH(QString, body);
+        QCOMPARE(signPost(url, body.isEmpty() ? BuildTextSample() : body, access(MessageMode::Plain), kInputs).url, expected);
     }
 
     void openIdEncoded()
@@ -93,10 +97,15 @@ private slots:
         QTest::newRow("compatible: before </xml>") << int(MessageMode::Compatible) << text
                                                    << text.chopped(6) + u"%1</xml>"_s;
         QTest::newRow("compatible: no </xml>, appended") << int(MessageMode::Compatible) << u"hi"_s << u"hi%1"_s;
+        QTest::newRow("compatible: </xml> in the text, before the last")
+            << int(MessageMode::Compatible) << u"<xml><a><![CDATA[</xml>]]></a></xml>"_s
+            << u"<xml><a><![CDATA[</xml>]]></a>%1</xml>"_s;
         QTest::newRow("safe: ToUserName and Encrypt") << int(MessageMode::Safe) << text
             << u"<xml><ToUserName><![CDATA[toUser]]></ToUserName>%1</xml>"_s;
         QTest::newRow("safe: no ToUserName") << int(MessageMode::Safe) << u"hi"_s
             << u"<xml><ToUserName><![CDATA[]]></ToUserName>%1</xml>"_s;
+        QTest::newRow("safe: ]]> in ToUserName") << int(MessageMode::Safe) << u"<xml><ToUserName>a]]&gt;b</ToUserName></xml>"_s
+            << u"<xml><ToUserName><![CDATA[a]]]]><![CDATA[>b]]></ToUserName>%1</xml>"_s;
     }
     void encryptedBody()
     {
@@ -124,33 +133,44 @@ private slots:
     }
 
     // One table for the checks of an encrypted answer: "+" passed, "-" failed,
-    // for 签名, 解密, AppID in order.
+    // for 签名, 解密, AppID in order; "problem" is a part of what is said.
     void answer_data()
     {
         QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("token");
         QTest::addColumn<QString>("aesKey");
         QTest::addColumn<QString>("checks");
+        QTest::addColumn<QString>("problem");
+        const auto row = [](const char *name, const QString &answer, const char *checks, const QString &problem = {},
+                            const QString &token = u"AAAAA"_s, const QString &aesKey = kKey) {
+            QTest::newRow(name) << answer << token << aesKey << QString::fromLatin1(checks) << problem;
+        };
         const QString good = encrypted("<xml>reply</xml>");
-        QTest::newRow("sound") << signedAnswer(good) << kKey << u"+++"_s;
-        QTest::newRow("milliseconds timestamp") << signedAnswer(good, u"1714036504123"_s) << kKey << u"+++"_s;
+        row("sound", signedAnswer(good), "+++");
+        row("milliseconds timestamp", signedAnswer(good, u"1714036504123"_s), "+++");
         QString altered = good;
         altered[30] = altered[30] == u'A' ? u'B' : u'A';
-        QTest::newRow("one byte of Encrypt changed")
-            << encryptedAnswer(altered, u"1714036504"_s, platformSignature({u"AAAAA"_s, u"1714036504"_s, u"42"_s, good}))
-            << kKey << u"-"_s;
-        QTest::newRow("wrong AppID") << signedAnswer(encrypted("<xml>reply</xml>", "wxother")) << kKey << u"++-"_s;
+        row("one byte of Encrypt changed",
+            encryptedAnswer(altered, u"1714036504"_s, platformSignature({u"AAAAA"_s, u"1714036504"_s, u"42"_s, good})), "-",
+            u"MsgSignature 为"_s);
+        row("wrong AppID", signedAnswer(encrypted("<xml>reply</xml>", "wxother")), "++-", u"wxother"_s);
         const QByteArray raw = QByteArray::fromBase64(good.toLatin1());
-        QTest::newRow("bad padding") << signedAnswer(QString::fromLatin1(raw.chopped(16).toBase64())) << kKey << u"+-"_s;
-        QTest::newRow("wrong MsgSignature") << encryptedAnswer(good, u"1714036504"_s, QString(40, u'0')) << kKey << u"-++"_s;
-        QTest::newRow("no MsgSignature") << u"<xml><Encrypt>%1</Encrypt></xml>"_s.arg(good) << kKey << u"-++"_s;
-        QTest::newRow("no key set") << signedAnswer(good) << QString() << u"+-"_s;
+        row("bad padding", signedAnswer(QString::fromLatin1(raw.chopped(16).toBase64())), "+-", u"填充"_s);
+        row("wrong MsgSignature", encryptedAnswer(good, u"1714036504"_s, QString(40, u'0')), "-++", u"MsgSignature 为"_s);
+        row("no MsgSignature", u"<xml><Encrypt>%1</Encrypt></xml>"_s.arg(good), "-++", u"缺少"_s);
+        row("no TimeStamp", QString(signedAnswer(good)).remove(u"<TimeStamp>1714036504</TimeStamp>"_s), "-++", u"缺少"_s);
+        row("no Nonce", QString(signedAnswer(good)).remove(u"<Nonce><![CDATA[42]]></Nonce>"_s), "-++", u"缺少"_s);
+        row("no token set", signedAnswer(good), "-++", u"未设置 Token"_s, QString());
+        row("no key set", signedAnswer(good), "+-", u"未设置 EncodingAESKey"_s, u"AAAAA"_s, QString());
     }
     void answer()
     {
         QFETCH(QString, answer);
+        QFETCH(QString, token);
         QFETCH(QString, aesKey);
         QFETCH(QString, checks);
-        AccessSettings settings = access(MessageMode::Safe);
+        QFETCH(QString, problem);
+        AccessSettings settings = access(MessageMode::Safe, token);
         settings.aesKey = aesKey;
         const OpenedAnswer opened = openAnswer(answer, settings);
         QVERIFY(opened.encrypted);
@@ -164,6 +184,8 @@ private slots:
         QCOMPARE(opened.problem.has_value(), !allPassed);
         if (allPassed)
             QCOMPARE(*opened.text, u"<xml>reply</xml>"_s);
+        else
+            QVERIFY2(opened.problem->contains(problem), qPrintable(*opened.problem));
     }
 };
 

@@ -67,6 +67,7 @@ void TestVerdict::rules_data()
                             << line << mention;
     };
     row("in time", answered(reply(kText), 200, 4999), "PPPPPPP", 0, u"4999 毫秒"_s);
+    row("at 5 s exactly", answered(reply(kText), 200, 5000), "PPPPPPP", 0, u"5000 毫秒"_s);
     row("late at 5.2 s", answered(reply(kText), 200, 5200), "FPPPPPP", 0, u"该公众号暂时无法提供服务"_s);
     row("status 500", answered("success", 500), "PFPP", 1, u"500"_s);
     row("success", answered("success"), "PPPP", 2, u"不再重试"_s);
@@ -79,6 +80,9 @@ void TestVerdict::rules_data()
     row("CreateTime a word", answered("<xml><ToUserName>fromUser</ToUserName><FromUserName>toUser</FromUserName>"
                                       "<CreateTime>soon</CreateTime>" + kText + "</xml>"),
         "PPPPFPP", 4, u"soon"_s);
+    row("CreateTime every digit", answered("<xml><ToUserName>fromUser</ToUserName><FromUserName>toUser</FromUserName>"
+                                           "<CreateTime>9876543210</CreateTime>" + kText + "</xml>"),
+        "PPPPPPP", 4, u"9876543210"_s);
     row("MsgType unknown", answered(reply("<MsgType>location</MsgType>")), "PPPPPFP", 5, u"location"_s);
     row("image", answered(reply("<MsgType>image</MsgType><Image><MediaId>m</MediaId></Image>")), "PPPPPPP", 5, u"image"_s);
     row("image, MediaId outside", answered(reply("<MsgType>image</MsgType><MediaId>m</MediaId>")), "PPPPPFP", 5,
@@ -87,6 +91,12 @@ void TestVerdict::rules_data()
         "PPPPPPP", 5, u"news"_s);
     row("news, miscounted", answered(reply("<MsgType>news</MsgType><ArticleCount>1</ArticleCount><Articles>" + kItem + kItem + "</Articles>")),
         "PPPPPFP", 5, u"ArticleCount"_s);
+    row("news, overcounted", answered(reply("<MsgType>news</MsgType><ArticleCount>3</ArticleCount><Articles>" + kItem + kItem + "</Articles>")),
+        "PPPPPFP", 5, u"ArticleCount"_s);
+    row("news, 8 items", answered(reply("<MsgType>news</MsgType><ArticleCount>8</ArticleCount><Articles>" + kItem.repeated(8) + "</Articles>")),
+        "PPPPPPP", 5, u"news"_s);
+    row("news, 9 items", answered(reply("<MsgType>news</MsgType><ArticleCount>9</ArticleCount><Articles>" + kItem.repeated(9) + "</Articles>")),
+        "PPPPPFP", 5, u"超过 8 条"_s);
     row("GBK labelled gbk", answered(reply("<MsgType>text</MsgType><Content>\xc4\xe3\xba\xc3</Content>"), 200, 120,
                                      "text/xml; charset=gbk"),
         "PPPPPPF", 6, u"乱码"_s);

@@ -37,6 +37,7 @@ void TestPostOptions::refusesWhatCannotRun_data()
     QTest::newRow("concurrency alone") << QStringList{url, u"--concurrency=2"_s} << u"需要同时给出 --repeat"_s;
     QTest::newRow("timeout 0") << QStringList{url, u"--timeout=0"_s} << u"--timeout 须是"_s;
     QTest::newRow("timeout nan") << QStringList{url, u"--timeout=nan"_s} << u"--timeout 须是"_s;
+    QTest::newRow("timeout over a day") << QStringList{url, u"--timeout=86401"_s} << u"--timeout 须是"_s;
     QTest::newRow("mode unknown") << QStringList{url, u"--token=T"_s, u"--mode=aes"_s} << u"plain、compat 或 safe"_s;
     QTest::newRow("safe without token") << QStringList{url, u"--mode=safe"_s} << u"需要同时给出 --token"_s;
     QTest::newRow("key without token") << QStringList{url, u"--aes-key=abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s}
@@ -65,7 +66,7 @@ void TestPostOptions::readsWhatCanRun()
 {
     const auto parsed = parsePostOptions({u"--token"_s, u"T"_s, u"--mode=safe"_s, u"--aes-key"_s,
                                           u"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s, u"--appid=wx1"_s,
-                                          u"--openid=o1"_s, u"--repeat=200"_s, u"--concurrency"_s, u"16"_s,
+                                          u"--openid=o1"_s, u"--repeat=10000"_s, u"--concurrency"_s, u"64"_s,
                                           u"--timeout=2.5"_s, u"--json"_s, u"-v"_s, u"--sample"_s, u"location"_s,
                                           u"--"_s, u"http://h/api/?a=1"_s});
     if (const auto *error = std::get_if<UsageError>(&parsed))
@@ -76,8 +77,9 @@ void TestPostOptions::readsWhatCanRun()
     QCOMPARE(options->access.mode, MessageMode::Safe);
     QCOMPARE(options->access.appId, u"wx1"_s);
     QCOMPARE(options->access.openId, u"o1"_s);
-    QCOMPARE(options->repeat, 200);
-    QCOMPARE(options->concurrency, 16);
+    // The bounds themselves are allowed.
+    QCOMPARE(options->repeat, 10000);
+    QCOMPARE(options->concurrency, 64);
     QCOMPARE(options->stallTimeout, std::chrono::milliseconds(2500));
     QVERIFY(options->json && options->verbose && !options->checkUrl);
     QCOMPARE(options->sample, u"location"_s);

@@ -107,6 +107,8 @@ void TestPostReport::endsWithTheStatusThatOutranks_data()
     QTest::newRow("failure outranks verdict")
         << QList{completed(1, {status}), failed(PostFailure::ConnectionRefused, u"无法连接\n到"_s)} << 2 << 3
         << u"发送失败(错误 1):无法连接 到(2 次中有 1 次发送失败)"_s;
+    QTest::newRow("line breaks in a failure")
+        << QList{failed(PostFailure::ConnectionRefused, u"无法\r\n连接\r到"_s)} << 1 << 3 << u"发送失败(错误 1):无法 连接 到"_s;
     QTest::newRow("interrupted between posts") << QList{completed(1)} << 3 << 3 << u"发送失败(错误 13):已中断:3 次中完成 1 次"_s;
     QTest::newRow("interrupted under way")
         << QList{failed(PostFailure::Cancelled, u"已取消"_s)} << 1 << 3 << u"发送失败(错误 13):已中断:1 次中完成 0 次"_s;

@@ -61,8 +61,11 @@ void TestVeltranePost::endsWithItsStatusAndReason_data()
     QTest::newRow("URL check answered wrong") << Peer::QuotingEchostr << QStringList{u"--check-url"_s, u"--token=T"_s}
                                               << 1 << u"验证未通过"_s;
     QTest::newRow("refused") << Peer::ClosedPort << QStringList{} << 3 << u"发送失败(错误 1):无法连接到 127.0.0.1:"_s;
+    QTest::newRow("URL check refused") << Peer::ClosedPort << QStringList{u"--check-url"_s, u"--token=T"_s} << 3
+                                       << u"发送失败(错误 1):无法连接到 127.0.0.1:"_s;
     QTest::newRow("stalled") << Peer::SilentServer << QStringList{u"--timeout=1"_s} << 3 << u"发送失败(错误 3):"_s;
     QTest::newRow("usage") << Peer::ClosedPort << QStringList{u"--repeat=0"_s} << 2 << u"--repeat 须是"_s;
+    QTest::newRow("usage quoting a CR") << Peer::ClosedPort << QStringList{u"--bo\rgus"_s} << 2 << u"未知的选项 --bo gus"_s;
     QTest::newRow("no such body file") << Peer::ClosedPort << QStringList{u"--body=/nonexistent/body.xml"_s} << 2
                                        << u"无法读取正文文件 \"/nonexistent/body.xml\""_s;
 }

@@ -42,12 +42,17 @@ QString cell(const ExchangeWindow &window, int row, int column)
     return window.model().index(row, column).data().toString();
 }
 
-MultiLineTextBox *answerView(const ExchangeWindow &window)
+MultiLineTextBox *textView(const ExchangeWindow &window, const QString &name)
 {
     const auto views = window.findChildren<MultiLineTextBox *>();
     const auto found = std::find_if(views.begin(), views.end(),
-                                    [](MultiLineTextBox *view) { return view->accessibleName() == u"收到的应答"; });
+                                    [&](MultiLineTextBox *view) { return view->accessibleName() == name; });
     return found == views.end() ? nullptr : *found;
+}
+
+MultiLineTextBox *answerView(const ExchangeWindow &window)
+{
+    return textView(window, u"收到的应答"_s);
 }
 
 } // namespace
@@ -59,7 +64,8 @@ private slots:
     void verdictMark_data();
     void verdictMark();
     void hexShowsTheBytesOfABom();
-    void failedExchangeIsListedWithItsFailure();
+    void listedAndShown_data();
+    void listedAndShown();
     void retriesAreComparedWhole_data();
     void retriesAreComparedWhole();
     void longBodiesAreShownInPart_data();
@@ -71,17 +77,25 @@ void TestExchangeWindow::listsNewestFirstAndKeepsTheLast200()
     ExchangeWindow window;
     QAbstractItemModelTester tester(const_cast<ExchangeListModel *>(&window.model()),
                                     QAbstractItemModelTester::FailureReportingMode::QtTest);
-    for (int i = 1; i <= 205; ++i)
-        window.add(exchange(QStringLiteral("http://127.0.0.1/%1").arg(i), "ok"));
+    const ExchangeJournal &journal = window.model().journal();
+    for (int i = 1; i <= 205; ++i) {
+        JournalEntry entry = exchange(QStringLiteral("http://127.0.0.1/%1").arg(i), "ok");
+        if (i == 1)
+            entry.record.hops[0].requestBody = QByteArray(ExchangeJournal::kKeptBytes + 1, 'x');
+        window.add(entry);
+        // The newest keep their bodies whole, every older one is cut.
+        QVERIFY(!journal.at(std::min(journal.size(), ExchangeJournal::kWholeEntries) - 1).cut);
+        QCOMPARE(journal.at(journal.size() - 1).cut, journal.size() > ExchangeJournal::kWholeEntries);
+        // The first, its request past what is kept, offers no curl command once cut.
+        if (i <= ExchangeJournal::kKept)
+            QCOMPARE(curlCommandFor(journal.at(i - 1)).has_value(), i <= ExchangeJournal::kWholeEntries);
+    }
 
     QCOMPARE(window.model().rowCount(), 200);
     QCOMPARE(cell(window, 0, ExchangeListModel::Url), u"http://127.0.0.1/205");
     QCOMPARE(cell(window, 199, ExchangeListModel::Url), u"http://127.0.0.1/6");
     // The newest is the one shown.
     QCOMPARE(window.selectedEntry()->record.url, u"http://127.0.0.1/205");
-    // Older entries keep what is shown, the newest their whole bodies.
-    QVERIFY(!window.model().journal().at(0).cut);
-    QVERIFY(window.model().journal().at(ExchangeJournal::kWholeEntries).cut);
 
     // Looking at an older one, the user is not moved by a new post.
     window.selectRow(3);
@@ -134,10 +148,16 @@ void TestExchangeWindow::hexShowsTheBytesOfABom()
     QVERIFY(answer->toPlainText().contains(u"|...success|"));
 }
 
-void TestExchangeWindow::failedExchangeIsListedWithItsFailure()
+// How an exchange is listed (status, answer size) and shown (a part of each pane).
+void TestExchangeWindow::listedAndShown_data()
 {
-    ExchangeWindow window;
-    window.show();
+    QTest::addColumn<JournalEntry>("entry");
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<QString>("answer");
+
     JournalEntry failed;
     failed.record.started = QDateTime::currentDateTime();
     failed.record.method = QStringLiteral("POST");
@@ -147,13 +167,46 @@ void TestExchangeWindow::failedExchangeIsListedWithItsFailure()
     failed.record.hops = {hop};
     failed.record.failure = ExchangeFailureNote{1, QStringLiteral("无法连接到 127.0.0.1:9：连接被拒绝")};
     failed.verdict = {{VerdictLine::Fail, QStringLiteral("没有应答：无法连接")}};
-    window.add(failed);
+    QTest::newRow("failed") << failed << false << u"失败：无法连接到 127.0.0.1:9：连接被拒绝"_s << u"—"_s << u"POST / HTTP/1.1"_s
+                            << u"（没有收到应答）\n\n失败（1）：无法连接到 127.0.0.1:9：连接被拒绝"_s;
 
-    QVERIFY(cell(window, 0, ExchangeListModel::Status).contains(u"连接被拒绝"));
-    QCOMPARE(cell(window, 0, ExchangeListModel::Verdict), u"✘ 不通过");
-    QCOMPARE(cell(window, 0, ExchangeListModel::AnswerSize), u"—");
-    QVERIFY(answerView(window)->toPlainText().contains(u"（没有收到应答）"));
-    QVERIFY(answerView(window)->toPlainText().contains(u"连接被拒绝"));
+    JournalEntry redirected = exchange(QStringLiteral("http://127.0.0.1/"), "ok");
+    ExchangeHop moved = redirected.record.hops.constFirst();
+    moved.answerHead = "HTTP/1.1 307 Temporary Redirect\r\nLocation: /b\r\n\r\n";
+    moved.answerBody = "moved to /b";
+    moved.status = 307;
+    redirected.record.hops.prepend(moved);
+    QTest::newRow("redirected") << redirected << false << u"200"_s << u"2"_s << u"—— 第 2 跳 ——"_s << u"Location: /b"_s;
+
+    QTest::newRow("DEL in hex") << exchange(QStringLiteral("http://127.0.0.1/"), "a\x7f") << true << u"200"_s << u"2"_s
+                                << u"|<xml>..</xml>|"_s << u"|a.|"_s;
+
+    JournalEntry encrypted = exchange(QStringLiteral("http://127.0.0.1/"), "success");
+    encrypted.record.hops[0].requestBody = "<xml><Encrypt><![CDATA[c2VjcmV0]]></Encrypt></xml>";
+    encrypted.record.plainMessage = u"<xml>明文</xml>"_s;
+    QTest::newRow("encrypted") << encrypted << false << u"200"_s << u"7"_s << u"—— 加密前的消息 ——\n<xml>明文</xml>"_s
+                               << u"success"_s;
+}
+
+void TestExchangeWindow::listedAndShown()
+{
+    QFETCH(JournalEntry, entry);
+    QFETCH(bool, hex);
+    QFETCH(QString, status);
+    QFETCH(QString, size);
+    QFETCH(QString, request);
+    QFETCH(QString, answer);
+    ExchangeWindow window;
+    window.show();
+    window.findChild<QCheckBox *>()->setChecked(hex);
+    window.add(entry);
+    QCOMPARE(cell(window, 0, ExchangeListModel::Status), status);
+    QCOMPARE(cell(window, 0, ExchangeListModel::AnswerSize), size);
+    // The box gives its lines back joined by CR LF.
+    const QString shownRequest = textView(window, u"发出的请求"_s)->text().replace(u"\r\n"_s, u"\n"_s);
+    QVERIFY2(shownRequest.contains(request), qPrintable(shownRequest));
+    const QString shownAnswer = textView(window, u"收到的应答"_s)->text().replace(u"\r\n"_s, u"\n"_s);
+    QVERIFY2(shownAnswer.contains(answer), qPrintable(shownAnswer));
 }
 
 void TestExchangeWindow::retriesAreComparedWhole_data()
