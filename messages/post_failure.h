@@ -27,6 +27,7 @@ public:
         AnswerTooLarge = 14,    // over the answer cap
         BadAccessSettings = 15, // the access settings cannot sign or encrypt the post
         NetworkModule = 16,     // the program's network module cannot be loaded: nothing sent
+        DeadlinePassed = 17,    // the exchange was not over by its deadline (an answer that trickles in)
     };
 
     PostFailure(Number number, const QString &description);
