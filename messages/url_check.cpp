@@ -2,6 +2,7 @@
 
 #include "platform_signature.h"
 #include "post_failure.h"
+#include "response_text.h"
 #include "secure_random.h"
 #include "signed_post.h"
 #include "url_query.h"
@@ -12,41 +13,55 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr qsizetype kShownBytes = 80;
+constexpr qsizetype kShownCharacters = 80;
 
-// Bytes as a line a message box can show: controls and non-ASCII escaped.
-QString escaped(const QByteArray &bytes)
+// An answer as a line a message box can show: decoded as the result window
+// decodes it, line breaks and other controls spelled out.
+QString shown(const QByteArray &bytes, const std::optional<QByteArray> &contentType)
 {
+    const QString decoded = decodeResponseText(bytes, contentType);
     QString text;
-    for (const char byte : bytes.first(std::min(bytes.size(), kShownBytes))) {
-        const auto value = static_cast<unsigned char>(byte);
-        if (byte == '\r')
+    for (const QChar c : QStringView(decoded).first(std::min(decoded.size(), kShownCharacters))) {
+        if (c == u'\r')
             text += u"\\r"_s;
-        else if (byte == '\n')
+        else if (c == u'\n')
             text += u"\\n"_s;
-        else if (byte == '\\')
+        else if (c == u'\\')
             text += u"\\\\"_s;
-        else if (value < 0x20 || value >= 0x7f)
-            text += u"\\x%1"_s.arg(value, 2, 16, QChar(u'0'));
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            text += u"\\x%1"_s.arg(c.unicode(), 2, 16, QChar(u'0'));
         else
-            text += QChar(value);
+            text += c;
     }
-    if (bytes.size() > kShownBytes)
+    if (decoded.size() > kShownCharacters)
         text += u"…（共 %1 字节）"_s.arg(bytes.size());
     return text;
 }
 
-QString difference(const QByteArray &expected, const QByteArray &body)
+// Where the answer parts from the echostr, which is ASCII digits: so the
+// bytes they share end on a character's boundary.
+QString difference(const QByteArray &expected, const QByteArray &body, const std::optional<QByteArray> &contentType)
 {
     qsizetype at = 0;
     while (at < expected.size() && at < body.size() && expected[at] == body[at])
         ++at;
     if (at == expected.size())
-        return u"echostr 之后多出了 %1 字节：%2"_s.arg(body.size() - at).arg(escaped(body.mid(at)));
+        return u"echostr 之后多出了 %1 字节：%2"_s.arg(body.size() - at).arg(shown(body.mid(at), contentType));
     if (at == body.size())
         return u"回复在第 %1 个字节处就结束了"_s.arg(at + 1);
-    return u"从第 %1 个字节起不同：应为“%2”，收到“%3”"_s.arg(at + 1).arg(escaped(expected.mid(at, 1)),
-                                                               escaped(body.mid(at, 1)));
+    return u"从第 %1 个字节起不同：应为“%2”，收到“%3”"_s.arg(at + 1).arg(QString::fromLatin1(expected.mid(at, 1)),
+                                                               shown(body.mid(at), contentType).left(1));
+}
+
+// The platform follows no redirect: a 3xx is a wrong answer.
+QString redirectExplanation(const ExchangeRecord &record)
+{
+    const std::optional<QByteArray> location = record.finalHop() ? answerHeader(*record.finalHop(), "Location")
+                                                                 : std::nullopt;
+    return u"验证未通过：接收端回复了 HTTP %1 重定向（Location：%2），平台不跟随重定向，只接受 200 和原样返回的 echostr。"
+           "检查 URL 是否少了末尾的“/”、http 与 https 是否写对"_s
+        .arg(record.status())
+        .arg(location ? u"“%1”"_s.arg(QString::fromUtf8(*location)) : u"没有给出"_s);
 }
 
 } // namespace
@@ -110,14 +125,19 @@ UrlCheckResult checkUrl(const QString &url, const AccessSettings &access, const 
         body = hop->answerBody;
     const QByteArray expected = result.echostr.toLatin1();
     const long status = result.record.status();
+    const std::optional<QByteArray> &contentType = result.record.contentType;
+    if (status >= 300 && status < 400) {
+        result.explanation = redirectExplanation(result.record);
+        return result;
+    }
     if (status != 0 && status != 200) {
-        result.explanation = u"接收端回复了 HTTP %1，平台只接受 200。回复为：%2"_s.arg(status).arg(escaped(*body));
+        result.explanation = u"接收端回复了 HTTP %1，平台只接受 200。回复为：%2"_s.arg(status).arg(shown(*body, contentType));
         return result;
     }
     result.passed = *body == expected;
     result.explanation = result.passed
         ? u"验证通过：接收端原样返回了 echostr（%1）"_s.arg(result.echostr)
-        : u"验证未通过：应原样返回 echostr“%1”，收到的是“%2”。\n%3"_s.arg(result.echostr, escaped(*body),
-                                                                             difference(expected, *body));
+        : u"验证未通过：应原样返回 echostr“%1”，收到的是“%2”。\n%3"_s.arg(result.echostr, shown(*body, contentType),
+                                                                             difference(expected, *body, contentType));
     return result;
 }

@@ -24,6 +24,11 @@ private slots:
         QTest::newRow("line break after") << 200 << u"%1\n"_s << false << u"\\n"_s;
         QTest::newRow("cut short") << 200 << u"12"_s << false << u"“12”"_s;
         QTest::newRow("not found") << 404 << u"%1"_s << false << u"HTTP 404"_s;
+        // The endpoint's Chinese as the result window shows it, not as escapes.
+        QTest::newRow("refused in Chinese") << 403 << u"签名错误"_s << false << u"回复为：签名错误"_s;
+        QTest::newRow("Chinese after the echostr") << 200 << u"%1 成功"_s << false << u"多出了 7 字节： 成功"_s;
+        // Not followed: the status and where it points are told.
+        QTest::newRow("redirect") << 302 << u"%1"_s << false << u"HTTP 302 重定向（Location：“/moved/”）"_s;
     }
     void answers()
     {
@@ -35,8 +40,11 @@ private slots:
         server.setAnswerer([&](const RecordingServer::Request &request) {
             const QString target = QString::fromStdString(request.target);
             const QUrlQuery query(target.mid(target.indexOf(u'?') + 1));
-            return RecordingServer::Answer{status, "text/plain",
-                                           answer.arg(query.queryItemValue(u"echostr"_s)).toStdString()};
+            RecordingServer::Answer answered{status, "text/plain; charset=utf-8",
+                                             answer.arg(query.queryItemValue(u"echostr"_s)).toStdString()};
+            if (status == 302)
+                answered.headers.emplace("Location", "/moved/");
+            return answered;
         });
         const AccessSettings access{u"tok"_s, QString(), QString(), QString(), MessageMode::Safe};
         const UrlCheckResult result = checkUrl(server.url(u"/api/?keep=1"_s), access);
