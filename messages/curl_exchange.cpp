@@ -289,14 +289,13 @@ ExchangeResult runCurlExchange(const ExchangeRequest &request, const ExchangeSet
     curl_easy_setopt(e, CURLOPT_DEBUGFUNCTION, watchWire);
     curl_easy_setopt(e, CURLOPT_DEBUGDATA, &receiving);
     curl_easy_setopt(e, CURLOPT_VERBOSE, 1L);
-    const QByteArray caFile = QFile::encodeName(result.caFile = trustedCaFile(settings));
     if (!settings.trustedCertificates.isEmpty()) {
         curl_blob authorities{const_cast<char *>(settings.trustedCertificates.constData()),
                               std::size_t(settings.trustedCertificates.size()), CURL_BLOB_COPY};
         curl_easy_setopt(e, CURLOPT_CAINFO_BLOB, &authorities);
-    } else if (!caFile.isEmpty()) {
-        // Verified as ever, against these authorities only.
-        curl_easy_setopt(e, CURLOPT_CAINFO, caFile.constData());
+    } else if (result.caFile = trustedCaFile(settings); !result.caFile.isEmpty()) {
+        // Verified as ever, against these authorities only (the library copies the name).
+        curl_easy_setopt(e, CURLOPT_CAINFO, QFile::encodeName(result.caFile).constData());
         curl_easy_setopt(e, CURLOPT_CAPATH, nullptr);
     }
     if (request.method == "GET") {

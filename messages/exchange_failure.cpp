@@ -71,7 +71,7 @@ std::optional<PostFailure> exchangeFailure(const ExchangeResult &result, const Q
     if (result.pastDeadline)
         return PostFailure(PostFailure::DeadlinePassed,
                            QStringLiteral("与 %1 的交互在 %2 秒的总时限内没有完成，已放弃：接收端的回答迟迟没有结束"
-                                          "（比如一点一点地发），平台早已断开了")
+                                          "（比如一点一点地发）")
                                .arg(endpoint)
                                .arg(std::chrono::duration<double>(settings.deadline.value_or(stallTimeout)).count()));
     if (result.curlCode == CURLE_OK)

@@ -70,6 +70,19 @@ const QList<Words> &urlWords()
     return words;
 }
 
+// QFile's own texts and the system's that it passes on.
+const QList<Words> &fileWords()
+{
+    static const QList<Words> words = {
+        {u"file to open is a directory"_s, u"这是一个文件夹，不是文件"_s},
+        {u"Is a directory"_s, u"这是一个文件夹，不是文件"_s},
+        {u"No such file or directory"_s, u"文件不存在"_s},
+        {u"Permission denied"_s, u"没有读取它的权限"_s},
+        {u"No file name specified"_s, u"没有给出文件名"_s},
+    };
+    return words;
+}
+
 // The known Chinese for the text, with the quoted name put in; empty: not known.
 QString known(const QList<Words> &table, const QString &text)
 {
@@ -115,4 +128,10 @@ QString urlErrorInChinese(const QString &qtWords)
     if (const QRegularExpressionMatch match = refused.match(qtWords); match.hasMatch())
         return u"%1：不允许字符“%2”"_s.arg(chinese, match.captured(1));
     return chinese;
+}
+
+QString fileErrorInChinese(const QString &qtWords)
+{
+    const QString chinese = known(fileWords(), qtWords);
+    return chinese.isEmpty() ? u"读写文件出错（%1）"_s.arg(qtWords) : chinese;
 }

@@ -16,3 +16,6 @@ QString xmlErrorInChinese(const QString &qtWords);
 
 // QUrl::errorString(), in Chinese.
 QString urlErrorInChinese(const QString &qtWords);
+
+// QFile::errorString(), in Chinese.
+QString fileErrorInChinese(const QString &qtWords);

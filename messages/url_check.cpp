@@ -19,7 +19,8 @@ constexpr qsizetype kShownCharacters = 80;
 // decodes it, line breaks and other controls spelled out.
 QString shown(const QByteArray &bytes, const std::optional<QByteArray> &contentType)
 {
-    const QString decoded = decodeResponseText(bytes, contentType);
+    // Enough of the start for the characters shown, however many bytes each takes.
+    const QString decoded = decodeResponseText(bytes.first(std::min(bytes.size(), 8 * kShownCharacters)), contentType);
     QString text;
     for (const QChar c : QStringView(decoded).first(std::min(decoded.size(), kShownCharacters))) {
         if (c == u'\r')
@@ -33,7 +34,7 @@ QString shown(const QByteArray &bytes, const std::optional<QByteArray> &contentT
         else
             text += c;
     }
-    if (decoded.size() > kShownCharacters)
+    if (decoded.size() > kShownCharacters || bytes.size() > 8 * kShownCharacters)
         text += u"…（共 %1 字节）"_s.arg(bytes.size());
     return text;
 }

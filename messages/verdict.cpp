@@ -148,7 +148,8 @@ bool refusesTheSignature(const QString &answer)
 VerdictLine judgeErrorStatus(const ExchangeRecord &record, const AccessSettings &access)
 {
     const long status = record.status();
-    const QString answer = record.answerText.simplified();
+    // Its start is enough to quote and to recognise an SDK's words.
+    const QString answer = record.answerText.left(4096).simplified();
     QString cause;
     if (refusesTheSignature(answer))
         cause = QStringLiteral("接收端说签名不对，多半是 Token 与接收端配置的不一致：检查接入设置的 Token");
@@ -277,6 +278,9 @@ QString spelledOut(QStringView whitespace)
 // documents say neither that it trims nor that it ignores the case.
 std::optional<VerdictLine> judgeNearSuccess(const QString &body)
 {
+    constexpr qsizetype kLongest = 64; // "success" and some whitespace
+    if (body.size() > kLongest)
+        return std::nullopt;
     const QString trimmed = body.trimmed();
     if (trimmed.compare(u"success", Qt::CaseInsensitive) != 0)
         return std::nullopt;

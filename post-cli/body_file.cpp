@@ -1,5 +1,7 @@
 #include "body_file.h"
 
+#include "library_words.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
@@ -27,10 +29,10 @@ std::variant<QString, BodyFileError> readBodyFile(const QString &path)
     const bool opened = path == u"-" ? file.open(stdin, QIODevice::ReadOnly)
                                      : (file.setFileName(path), file.open(QIODevice::ReadOnly));
     if (!opened)
-        return BodyFileError{u"无法读取正文文件 \"%1\"：%2"_s.arg(path, file.errorString())};
+        return BodyFileError{u"无法读取正文文件 \"%1\"：%2"_s.arg(path, fileErrorInChinese(file.errorString()))};
     // readAll() stops at the end of a pipe too; an error on the way is reported, not posted half.
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return BodyFileError{u"读取正文文件 \"%1\" 出错：%2"_s.arg(path, file.errorString())};
+        return BodyFileError{u"读取正文文件 \"%1\" 出错：%2"_s.arg(path, fileErrorInChinese(file.errorString()))};
     return bodyFromBytes(bytes);
 }

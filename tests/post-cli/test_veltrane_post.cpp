@@ -98,7 +98,9 @@ void TestVeltranePost::endsWithItsStatusAndReason_data()
     QTest::newRow("stalled") << Peer::SilentServer << QStringList{u"--timeout=1"_s} << 3 << u"发送失败(错误 3):"_s;
     QTest::newRow("usage") << Peer::ClosedPort << QStringList{u"--repeat=0"_s} << 2 << u"--repeat 须是"_s;
     QTest::newRow("no such body file") << Peer::ClosedPort << QStringList{u"--body=/nonexistent/body.xml"_s} << 2
-                                       << u"无法读取正文文件 \"/nonexistent/body.xml\""_s;
+                                       << u"无法读取正文文件 \"/nonexistent/body.xml\"：文件不存在"_s;
+    QTest::newRow("body file a folder") << Peer::ClosedPort << QStringList{u"--body=/"_s} << 2
+                                        << u"无法读取正文文件 \"/\"：这是一个文件夹，不是文件"_s;
 }
 
 void TestVeltranePost::endsWithItsStatusAndReason()
@@ -331,14 +333,16 @@ void TestVeltranePost::tellsWhyAnAnswerIsNotOpened()
     QCOMPARE(run.err.count(u'\n'), 1);
 
     const ProgramRun json = runPost(arguments + QStringList{u"--json"_s}, {}, cleanEnvironment());
-    QStringList failed;
+    QStringList failed, all;
     for (const QJsonValue line : QJsonDocument::fromJson(json.out).object()[u"verdict"].toArray()) {
-        QVERIFY2(!line[u"text"].toString().contains(u"没有解开"_s), qPrintable(line[u"text"].toString()));
+        all << line[u"text"].toString();
         if (line[u"outcome"].toString() == u"fail")
             failed << line[u"text"].toString();
     }
     QCOMPARE(failed.size(), 1);
     QVERIFY2(failed[0].startsWith(u"AppID"_s), qPrintable(failed[0]));
+    // Decrypted, its content is judged too.
+    QVERIFY2(all.join(u'\n').contains(u"MsgType 为 text"_s), qPrintable(all.join(u'\n')));
 }
 
 // Each way of giving the Token but the option, against an endpoint that wants "T".
