@@ -364,7 +364,7 @@ QList<VerdictLine> judgeExchange(const ExchangeRecord &record, const QString &pu
     lines.append(judgeUtf8(record));
     for (const AnswerCheck &check : record.answerChecks)
         lines.append({check.passed ? VerdictLine::Pass : VerdictLine::Fail,
-                      QStringLiteral("%1:%2").arg(check.what, check.detail)});
+                      QStringLiteral("%1：%2").arg(check.what, check.detail)});
     return lines;
 }
 
