@@ -15,25 +15,28 @@ namespace {
 
 constexpr qsizetype kShownCharacters = 80;
 
-// An answer as a line a message box can show: decoded as the result window
-// decodes it, line breaks and other controls spelled out.
+// A character as a message box can show it: line breaks and other controls spelled out.
+QString spelled(QChar c)
+{
+    if (c == u'\r')
+        return u"\\r"_s;
+    if (c == u'\n')
+        return u"\\n"_s;
+    if (c == u'\\')
+        return u"\\\\"_s;
+    if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+        return u"\\x%1"_s.arg(c.unicode(), 2, 16, QChar(u'0'));
+    return c;
+}
+
+// An answer as a line a message box can show, decoded as the result window decodes it.
 QString shown(const QByteArray &bytes, const std::optional<QByteArray> &contentType)
 {
     // Enough of the start for the characters shown, however many bytes each takes.
     const QString decoded = decodeResponseText(bytes.first(std::min(bytes.size(), 8 * kShownCharacters)), contentType);
     QString text;
-    for (const QChar c : QStringView(decoded).first(std::min(decoded.size(), kShownCharacters))) {
-        if (c == u'\r')
-            text += u"\\r"_s;
-        else if (c == u'\n')
-            text += u"\\n"_s;
-        else if (c == u'\\')
-            text += u"\\\\"_s;
-        else if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            text += u"\\x%1"_s.arg(c.unicode(), 2, 16, QChar(u'0'));
-        else
-            text += c;
-    }
+    for (const QChar c : QStringView(decoded).first(std::min(decoded.size(), kShownCharacters)))
+        text += spelled(c);
     if (decoded.size() > kShownCharacters || bytes.size() > 8 * kShownCharacters)
         text += u"…（共 %1 字节）"_s.arg(bytes.size());
     return text;
@@ -51,7 +54,7 @@ QString difference(const QByteArray &expected, const QByteArray &body, const std
     if (at == body.size())
         return u"回复在第 %1 个字节处就结束了"_s.arg(at + 1);
     return u"从第 %1 个字节起不同：应为“%2”，收到“%3”"_s.arg(at + 1).arg(QString::fromLatin1(expected.mid(at, 1)),
-                                                               shown(body.mid(at), contentType).left(1));
+                                                               spelled(decodeResponseText(body.mid(at, 4), contentType).front()));
 }
 
 // The platform follows no redirect: a 3xx is a wrong answer.

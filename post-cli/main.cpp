@@ -15,6 +15,7 @@
 #include "url_check.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QJsonObject>
 
 #include <cstdio>
@@ -144,7 +145,9 @@ SettingSources settingSources()
     SettingSources sources;
     sources.environment = [](const char *name) { return qEnvironmentVariable(name); };
     sources.savedFile = windowAccessSettingsFile();
-    sources.saved = [file = sources.savedFile] { return readSavedAccessSettings(file); };
+    sources.saved = [file = sources.savedFile] {
+        return QFileInfo::exists(file) ? std::optional(readSavedAccessSettings(file)) : std::nullopt;
+    };
     return sources;
 }
 

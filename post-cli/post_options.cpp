@@ -98,7 +98,13 @@ std::optional<std::chrono::milliseconds> seconds(const QString &text)
 std::optional<UsageError> fillInAccess(PostOptions &options, const QSet<QString> &given, const SettingSources &sources)
 {
     AccessSettings &access = options.access;
-    const AccessSettings saved = options.savedSettings && sources.saved ? sources.saved() : AccessSettings{};
+    AccessSettings saved;
+    if (options.savedSettings) {
+        const std::optional<AccessSettings> found = sources.saved ? sources.saved() : std::nullopt;
+        if (!found)
+            return usage(u"--saved-settings：没有保存的接入设置（%1 不存在），先在窗口的“接入设置”里保存"_s.arg(sources.savedFile));
+        saved = *found;
+    }
     const auto fill = [&](QString &field, const char *option, const char *variable, const QString &savedValue) {
         if (given.contains(QLatin1StringView(option)))
             return QString();

@@ -34,8 +34,8 @@ struct PostOptions {
 struct SettingSources {
     // An environment variable's value; empty: unset.
     std::function<QString(const char *name)> environment;
-    // What the window saved, and where, for a message that names it.
-    std::function<AccessSettings()> saved;
+    // What the window saved (nothing: no such file), and where, for a message that names it.
+    std::function<std::optional<AccessSettings>()> saved;
     QString savedFile;
 };
 

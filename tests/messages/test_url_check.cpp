@@ -22,6 +22,8 @@ private slots:
         QTest::newRow("echoed") << 200 << u"%1"_s << true << u"验证通过"_s;
         QTest::newRow("quoted") << 200 << u"\"%1\""_s << false << u"第 1 个字节"_s;
         QTest::newRow("line break after") << 200 << u"%1\n"_s << false << u"\\n"_s;
+        QTest::newRow("line break before") << 200 << u"\n%1"_s << false << u"收到“\\n”"_s;
+        QTest::newRow("Chinese before") << 200 << u"签%1"_s << false << u"收到“签”"_s;
         QTest::newRow("cut short") << 200 << u"12"_s << false << u"“12”"_s;
         QTest::newRow("not found") << 404 << u"%1"_s << false << u"HTTP 404"_s;
         // The endpoint's Chinese as the result window shows it, not as escapes.

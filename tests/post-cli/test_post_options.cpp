@@ -136,7 +136,7 @@ void TestPostOptions::fillsInAccessFromOutside()
         }
         return QString();
     };
-    sources.saved = [] {
+    sources.saved = []() -> std::optional<AccessSettings> {
         return AccessSettings{u"st"_s, u"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s, u"sa"_s, {}, MessageMode::Safe};
     };
     sources.savedFile = u"/home/u/.config/Veltrane/veltrane.conf"_s;

@@ -355,6 +355,7 @@ void TestVeltranePost::takesAccessFromOutside_data()
     QTest::newRow("environment") << QStringList{} << u"T"_s << QString() << 0;
     QTest::newRow("saved") << QStringList{u"--saved-settings"_s} << QString() << u"T"_s << 0;
     QTest::newRow("saved, not asked for") << QStringList{} << QString() << u"T"_s << 2;
+    QTest::newRow("nothing saved") << QStringList{u"--saved-settings"_s, u"--token=T"_s} << QString() << QString() << 2;
     QTest::newRow("option over environment") << QStringList{u"--token=X"_s} << u"T"_s << QString() << 1;
     QTest::newRow("environment over saved") << QStringList{u"--saved-settings"_s} << u"X"_s << u"T"_s << 1;
 }
