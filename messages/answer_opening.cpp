@@ -57,6 +57,7 @@ OpenedAnswer openAnswer(const QString &answerText, const AccessSettings &access)
                                      ? AnswerCheck{kAppId, true, u"AppID 为 %1"_s.arg(appId)}
                                      : AnswerCheck{kAppId, false, u"回复中的 AppID 为“%1”，设置的是“%2”"_s.arg(appId, access.appId)});
             text = QString::fromUtf8(message.message);
+            opened.decrypted = text;
         }
     }
 

@@ -13,6 +13,7 @@ struct OpenedAnswer {
     bool encrypted = false;          // it holds an Encrypt element
     QList<AnswerCheck> checks;       // encrypted: signature, decryption, AppID, in that order
     std::optional<QString> text;     // decrypted, only when every check passed
+    std::optional<QString> decrypted; // decrypted, whatever the signature and AppID checks found
     std::optional<QString> problem;  // which check failed, in Chinese, for a message box
 };
 

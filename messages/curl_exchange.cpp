@@ -4,6 +4,7 @@
 #include "huge_pages.h"
 #include "proxy_choice.h"
 
+#include <QFile>
 #include <QUrl>
 
 #include <curl/curl.h>
@@ -209,6 +210,18 @@ double millisecondsOf(CURL *easy, CURLINFO what)
     return microseconds > 0 ? double(microseconds) / 1000.0 : -1;
 }
 
+// The authorities' file: the settings', else the environment's as curl reads it.
+QString trustedCaFile(const ExchangeSettings &settings)
+{
+    if (!settings.caFile.isEmpty())
+        return settings.caFile;
+    for (const char *variable : {"CURL_CA_BUNDLE", "SSL_CERT_FILE"}) {
+        if (const QString file = qEnvironmentVariable(variable); !file.isEmpty())
+            return file;
+    }
+    return {};
+}
+
 } // namespace
 
 // Registers the multi handle being waited on, so that a cancel can wake it.
@@ -279,6 +292,10 @@ ExchangeResult runExchange(const ExchangeRequest &request, const ExchangeSetting
         curl_blob authorities{const_cast<char *>(settings.trustedCertificates.constData()),
                               std::size_t(settings.trustedCertificates.size()), CURL_BLOB_COPY};
         curl_easy_setopt(e, CURLOPT_CAINFO_BLOB, &authorities);
+    } else if (result.caFile = trustedCaFile(settings); !result.caFile.isEmpty()) {
+        // Verified as ever, against these authorities only (the library copies the name).
+        curl_easy_setopt(e, CURLOPT_CAINFO, QFile::encodeName(result.caFile).constData());
+        curl_easy_setopt(e, CURLOPT_CAPATH, nullptr);
     }
     if (request.method == "GET") {
         curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
@@ -297,7 +314,8 @@ ExchangeResult runExchange(const ExchangeRequest &request, const ExchangeSetting
         const Attached attached(multi.get(), e);
         const CancelWatch watch(cancel, multi.get());
         curl_off_t progress = -1;
-        Clock::time_point lastProgress = Clock::now();
+        const Clock::time_point started = Clock::now();
+        Clock::time_point lastProgress = started;
         for (int running = 1; running;) {
             if (cancel.cancelled()) {
                 result.cancelled = true;
@@ -306,6 +324,10 @@ ExchangeResult runExchange(const ExchangeRequest &request, const ExchangeSetting
             if (curl_multi_perform(multi.get(), &running) != CURLM_OK || !running)
                 break;
             const Clock::time_point now = Clock::now();
+            if (settings.deadline && now - started >= *settings.deadline) {
+                result.pastDeadline = true;
+                break;
+            }
             if (const curl_off_t moved = progressOf(e); moved != progress) {
                 progress = moved;
                 lastProgress = now;
@@ -313,10 +335,12 @@ ExchangeResult runExchange(const ExchangeRequest &request, const ExchangeSetting
                 result.stalled = true;
                 break;
             }
-            // Sleeps until the network, the library's own timers, a cancel
-            // or the stall limit wakes it.
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            // Sleeps until the network, the library's own timers, a cancel,
+            // the stall limit or the deadline wakes it.
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 lastProgress + settings.stallTimeout - now);
+            if (settings.deadline)
+                left = std::min(left, std::chrono::duration_cast<std::chrono::milliseconds>(started + *settings.deadline - now));
             curl_multi_poll(multi.get(), nullptr, 0, int(std::clamp<qint64>(left.count() + 1, 1, 1000)), nullptr);
         }
         int left = 0;
@@ -331,7 +355,8 @@ ExchangeResult runExchange(const ExchangeRequest &request, const ExchangeSetting
     }
     // The library takes a head cut off by the end of the connection for a
     // whole one; it is an answer that never came.
-    if (result.curlCode == CURLE_OK && !result.headEnded && !result.cancelled && !result.stalled) {
+    if (result.curlCode == CURLE_OK && !result.headEnded && !result.cancelled && !result.stalled
+        && !result.pastDeadline) {
         result.curlCode = CURLE_PARTIAL_FILE;
         std::snprintf(errorText, sizeof errorText, "connection closed in the middle of the answer's head");
     }

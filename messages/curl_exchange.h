@@ -27,8 +27,18 @@ struct ExchangeRequest {
 struct ExchangeSettings {
     // The exchange is given up when it makes no progress for this long.
     std::chrono::milliseconds stallTimeout{30'000};
+    // The exchange is given up when it is not over this long after it began,
+    // however it moves (an answer that trickles in); none: no such limit.
+    std::optional<std::chrono::milliseconds> deadline;
     // PEM certificates trusted instead of the system's authorities; empty: the system's.
     QByteArray trustedCertificates;
+    // A file of PEM certificates trusted instead of the system's authorities,
+    // when no certificates are given above; empty: the environment's
+    // CURL_CA_BUNDLE, then SSL_CERT_FILE, as curl takes them, else the system's.
+    QString caFile;
+    // The platform follows no redirect: a 3xx is the endpoint's answer. On,
+    // the request object follows them as browsers do.
+    bool followRedirects = false;
     // How a synchronous send waits for its worker; none: the calling thread blocks.
     ExchangeWaiter *waiter = nullptr;
     // An answer whose body, content coding undone, grows past this is cut off.
@@ -42,12 +52,14 @@ struct ExchangeResult {
     int osError = 0;
     QString message;  // the HTTP library's own words for a failure
     bool stalled = false;
+    bool pastDeadline = false; // settings.deadline passed before the answer was whole
     bool cancelled = false;
     bool tooLarge = false;           // the body passed settings.answerLimit
     bool headEnded = false;          // the final answer's head came to its empty line
     std::optional<std::pair<QByteArray, QByteArray>> conflictingLengths; // two Content-Length values
     std::exception_ptr callbackFailure; // thrown inside one of the library's callbacks
     QByteArray proxy; // the proxy it went through; empty: none
+    QString caFile;   // the file of trusted certificates it was told to use; empty: none
     long status = 0;
     std::optional<QByteArray> contentType;
     std::optional<QByteArray> location;

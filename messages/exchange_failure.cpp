@@ -67,6 +67,12 @@ std::optional<PostFailure> exchangeFailure(const ExchangeResult &result, const Q
         return PostFailure(PostFailure::TimedOut, QStringLiteral("连接 %1 超时:%2 秒内没有任何进展 (timed out)")
                                                       .arg(endpoint)
                                                       .arg(std::chrono::duration<double>(stallTimeout).count()));
+    if (result.pastDeadline)
+        return PostFailure(PostFailure::DeadlinePassed,
+                           QStringLiteral("与 %1 的交互在 %2 秒的总时限内没有完成，已放弃：接收端的回答迟迟没有结束"
+                                          "（比如一点一点地发）")
+                               .arg(endpoint)
+                               .arg(std::chrono::duration<double>(settings.deadline.value_or(stallTimeout)).count()));
     if (result.curlCode == CURLE_OK)
         return std::nullopt;
 
@@ -89,10 +95,15 @@ std::optional<PostFailure> exchangeFailure(const ExchangeResult &result, const Q
     case CURLE_PEER_FAILED_VERIFICATION:
         return PostFailure(PostFailure::Certificate,
                            QStringLiteral("%1 的证书未通过验证,没有发送 (%2)").arg(endpoint, cause));
+    case CURLE_SSL_CACERT_BADFILE:
+        if (!result.caFile.isEmpty())
+            return PostFailure(PostFailure::Certificate,
+                               QStringLiteral("无法读取信任的证书文件 \"%1\"，没有发送到 %2：检查文件在不在、是不是 PEM 格式 (%3)")
+                                   .arg(result.caFile, endpoint, cause));
+        [[fallthrough]];
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER:
-    case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_ISSUER_ERROR:
         return PostFailure(PostFailure::Certificate, QStringLiteral("与 %1 建立安全连接失败 (%2)").arg(endpoint, cause));
     case CURLE_GOT_NOTHING:

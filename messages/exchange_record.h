@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -20,6 +21,19 @@ struct ExchangeHop {
     double firstByteMs = -1;
     double wholeMs = -1;
 };
+
+// A header field's value in the hop's answer head (the last one of that
+// name), or nothing.
+inline std::optional<QByteArray> answerHeader(const ExchangeHop &hop, QByteArrayView name)
+{
+    std::optional<QByteArray> value;
+    for (const QByteArray &line : hop.answerHead.split('\n')) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && QByteArrayView(line).first(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
+            value = line.mid(colon + 1).trimmed();
+    }
+    return value;
+}
 
 // Why an exchange could not be carried out: PostFailure's number and description.
 struct ExchangeFailureNote {
@@ -45,7 +59,7 @@ struct ExchangeRecord {
     QString decodingUsed;               // the name of the encoding the answer's text was decoded with
     QString answerText;                 // the final answer's body as text
     QList<AnswerCheck> answerChecks;    // an encrypted answer's checks in order; empty: not encrypted
-    std::optional<QString> decryptedText; // an encrypted answer, opened
+    std::optional<QString> decryptedText; // an encrypted answer, decrypted (its other checks may have failed)
     double elapsedMs = -1;              // click until the whole answer, redirects included
     std::optional<ExchangeFailureNote> failure;
     bool cancelled = false;             // given up by the user: nothing is shown for it

@@ -3,11 +3,13 @@
 #include "browser_url.h"
 #include "exchange_failure.h"
 #include "exchange_worker.h"
+#include "library_words.h"
 #include "post_failure.h"
 #include "response_text.h"
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
@@ -120,7 +122,7 @@ void NetworkHttpRequest::Open(const QString &method, const QString &url, bool as
                           QStringLiteral("地址 \"%1\" 不是以 http:// 或 https:// 开头的地址,没有发送").arg(address));
     const QUrl parsed(address);
     if (!parsed.isValid())
-        throw PostFailure(PostFailure::InvalidUrl, QStringLiteral("地址 \"%1\" 无效 (%2)").arg(address, parsed.errorString()));
+        throw PostFailure(PostFailure::InvalidUrl, QStringLiteral("地址 \"%1\" 无效：%2").arg(address, urlErrorInChinese(parsed.errorString())));
     if (parsed.host().isEmpty())
         throw PostFailure(PostFailure::InvalidUrl, QStringLiteral("地址 \"%1\" 里没有主机名").arg(address));
 
@@ -195,14 +197,21 @@ void NetworkHttpRequest::send(const QString &body)
 void NetworkHttpRequest::carryOut(ExchangeRequest request, ExchangeCancel &cancel)
 {
     QUrl current = url_;
+    const auto started = std::chrono::steady_clock::now();
     for (int redirects = 0;; ++redirects) {
-        const ExchangeResult result = runExchange(request, settings_, cancel);
+        // The deadline is the whole exchange's, redirects included.
+        ExchangeSettings hopSettings = settings_;
+        if (settings_.deadline)
+            hopSettings.deadline = std::max(std::chrono::milliseconds(1),
+                                            *settings_.deadline - std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                                      std::chrono::steady_clock::now() - started));
+        const ExchangeResult result = runExchange(request, hopSettings, cancel);
         record_.hops.append(ExchangeHop{result.requestHead, request.body.value_or(QByteArray()), result.answerHead,
                                         result.body, result.status, result.connectedMs, result.firstByteMs,
                                         result.wholeMs});
         if (std::optional<PostFailure> failure = exchangeFailure(result, current, settings_))
             throw *failure;
-        if (!(result.location && isFollowedRedirect(result.status))) {
+        if (!(settings_.followRedirects && result.location && isFollowedRedirect(result.status))) {
             record_.contentType = result.contentType;
             responseText_ = decodeResponseText(result.body, result.contentType, &record_.decodingUsed);
             record_.answerText = responseText_;

@@ -12,8 +12,10 @@
 
 // The request object over the network. Each exchange runs on a connection of
 // its own that is closed when it is over, so no connection, cookie or cached
-// answer survives a post. Redirects are followed as browsers follow them: at
-// most 20, only to http and https, never from https to http. The exchange
+// answer survives a post. A redirect is an answer like any other, as the
+// platform takes it; where the settings ask for it, redirects are followed as
+// browsers follow them: at most 20, only to http and https, never from https
+// to http. The exchange
 // runs on a worker thread; send waits for it through the settings' waiter.
 class NetworkHttpRequest : public HttpRequest {
 public:

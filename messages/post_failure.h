@@ -27,6 +27,7 @@ public:
         AnswerTooLarge = 14,    // over the answer cap
         BadAccessSettings = 15, // the access settings cannot sign or encrypt the post
         // 16 is no longer given.
+        DeadlinePassed = 17,    // the exchange was not over by its deadline (an answer that trickles in)
         Crypto = 18,            // libcrypto could not sign, encrypt or give random bytes: nothing sent
     };
 

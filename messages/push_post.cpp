@@ -40,7 +40,7 @@ PushPostOutcome postPush(const PushPostOrder &order, const HttpRequestFactory &c
             outcome.shownText = XmlPost(post.url, post.body, createRequest, &record);
             const OpenedAnswer opened = openAnswer(outcome.shownText, order.access);
             record.answerChecks = opened.checks;
-            record.decryptedText = opened.text;
+            record.decryptedText = opened.decrypted;
             // An answer that fails a check is shown as it came.
             if (opened.text)
                 outcome.shownText = *opened.text;

@@ -2,6 +2,7 @@
 
 #include "platform_signature.h"
 #include "post_failure.h"
+#include "response_text.h"
 #include "secure_random.h"
 #include "signed_post.h"
 #include "url_query.h"
@@ -12,51 +13,59 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr qsizetype kShownBytes = 80;
+constexpr qsizetype kShownCharacters = 80;
 
-// Bytes as a line a message box can show: controls and non-ASCII escaped.
-QString escaped(const QByteArray &bytes)
+// A character as a message box can show it: line breaks and other controls spelled out.
+QString spelled(QChar c)
 {
+    if (c == u'\r')
+        return u"\\r"_s;
+    if (c == u'\n')
+        return u"\\n"_s;
+    if (c == u'\\')
+        return u"\\\\"_s;
+    if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+        return u"\\x%1"_s.arg(c.unicode(), 2, 16, QChar(u'0'));
+    return c;
+}
+
+// An answer as a line a message box can show, decoded as the result window decodes it.
+QString shown(const QByteArray &bytes, const std::optional<QByteArray> &contentType)
+{
+    // Enough of the start for the characters shown, however many bytes each takes.
+    const QString decoded = decodeResponseText(bytes.first(std::min(bytes.size(), 8 * kShownCharacters)), contentType);
     QString text;
-    for (const char byte : bytes.first(std::min(bytes.size(), kShownBytes))) {
-        const auto value = static_cast<unsigned char>(byte);
-        if (byte == '\r')
-            text += u"\\r"_s;
-        else if (byte == '\n')
-            text += u"\\n"_s;
-        else if (byte == '\\')
-            text += u"\\\\"_s;
-        else if (value < 0x20 || value >= 0x7f)
-            text += u"\\x%1"_s.arg(value, 2, 16, QChar(u'0'));
-        else
-            text += QChar(value);
-    }
-    if (bytes.size() > kShownBytes)
+    for (const QChar c : QStringView(decoded).first(std::min(decoded.size(), kShownCharacters)))
+        text += spelled(c);
+    if (decoded.size() > kShownCharacters || bytes.size() > 8 * kShownCharacters)
         text += u"…（共 %1 字节）"_s.arg(bytes.size());
     return text;
 }
 
-// The Location field of an answer's head, as it came; empty when there is none.
-QByteArray locationOf(const QByteArray &head)
-{
-    for (const QByteArray &line : head.split('\n')) {
-        if (line.toLower().startsWith("location:"))
-            return line.mid(9).trimmed();
-    }
-    return {};
-}
-
-QString difference(const QByteArray &expected, const QByteArray &body)
+// Where the answer parts from the echostr, which is ASCII digits: so the
+// bytes they share end on a character's boundary.
+QString difference(const QByteArray &expected, const QByteArray &body, const std::optional<QByteArray> &contentType)
 {
     qsizetype at = 0;
     while (at < expected.size() && at < body.size() && expected[at] == body[at])
         ++at;
     if (at == expected.size())
-        return u"echostr 之后多出了 %1 字节：%2"_s.arg(body.size() - at).arg(escaped(body.mid(at)));
+        return u"echostr 之后多出了 %1 字节：%2"_s.arg(body.size() - at).arg(shown(body.mid(at), contentType));
     if (at == body.size())
         return u"回复在第 %1 个字节处就结束了"_s.arg(at + 1);
-    return u"从第 %1 个字节起不同：应为“%2”，收到“%3”"_s.arg(at + 1).arg(escaped(expected.mid(at, 1)),
-                                                               escaped(body.mid(at, 1)));
+    return u"从第 %1 个字节起不同：应为“%2”，收到“%3”"_s.arg(at + 1).arg(QString::fromLatin1(expected.mid(at, 1)),
+                                                               spelled(decodeResponseText(body.mid(at, 4), contentType).front()));
+}
+
+// The platform follows no redirect: a 3xx is a wrong answer.
+QString redirectExplanation(const ExchangeRecord &record)
+{
+    const std::optional<QByteArray> location = record.finalHop() ? answerHeader(*record.finalHop(), "Location")
+                                                                 : std::nullopt;
+    return u"验证未通过：接收端回复了 HTTP %1 重定向（Location：%2），平台不跟随重定向，只接受 200 和原样返回的 echostr。"
+           "检查 URL 是否少了末尾的“/”、http 与 https 是否写对"_s
+        .arg(record.status())
+        .arg(location ? u"“%1”"_s.arg(QString::fromUtf8(*location)) : u"没有给出"_s);
 }
 
 } // namespace
@@ -119,23 +128,20 @@ UrlCheckResult checkUrl(const QString &url, const AccessSettings &access, const 
     if (const ExchangeHop *hop = result.record.finalHop())
         body = hop->answerBody;
     const QByteArray expected = result.echostr.toLatin1();
-    // The platform follows no redirect: the first answer is the one it takes.
-    const ExchangeHop *first = result.record.hops.isEmpty() ? nullptr : &result.record.hops.constFirst();
-    const long status = first ? first->status : 0;
-    if (status / 100 == 3) {
-        const QByteArray location = locationOf(first->answerHead);
-        result.explanation = u"接收端回复了 HTTP %1 重定向%2，平台不跟随重定向，只接受 200：请填写直接回复的地址"_s.arg(status).arg(
-            location.isEmpty() ? QString() : u"（Location：%1）"_s.arg(escaped(location)));
+    const long status = result.record.status();
+    const std::optional<QByteArray> &contentType = result.record.contentType;
+    if (status >= 300 && status < 400) {
+        result.explanation = redirectExplanation(result.record);
         return result;
     }
     if (status != 0 && status != 200) {
-        result.explanation = u"接收端回复了 HTTP %1，平台只接受 200。回复为：%2"_s.arg(status).arg(escaped(*body));
+        result.explanation = u"接收端回复了 HTTP %1，平台只接受 200。回复为：%2"_s.arg(status).arg(shown(*body, contentType));
         return result;
     }
     result.passed = *body == expected;
     result.explanation = result.passed
         ? u"验证通过：接收端原样返回了 echostr（%1）"_s.arg(result.echostr)
-        : u"验证未通过：应原样返回 echostr“%1”，收到的是“%2”。\n%3"_s.arg(result.echostr, escaped(*body),
-                                                                             difference(expected, *body));
+        : u"验证未通过：应原样返回 echostr“%1”，收到的是“%2”。\n%3"_s.arg(result.echostr, shown(*body, contentType),
+                                                                             difference(expected, *body, contentType));
     return result;
 }

@@ -1,5 +1,7 @@
 #include "body_file.h"
 
+#include "library_words.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
@@ -18,7 +20,7 @@ std::variant<QString, BodyFileError> bodyFromBytes(const QByteArray &bytes)
     qsizetype offset = 0;
     while (offset < bytes.size() && offset < again.size() && bytes[offset] == again[offset])
         ++offset;
-    return BodyFileError{u"正文不是有效的 UTF-8(从第 %1 个字节起),会被改动,没有发送;请先转换为 UTF-8"_s.arg(offset + 1)};
+    return BodyFileError{u"正文不是有效的 UTF-8（从第 %1 个字节起），会被改动，没有发送；请先转换为 UTF-8"_s.arg(offset + 1)};
 }
 
 std::variant<QString, BodyFileError> readBodyFile(const QString &path)
@@ -27,10 +29,10 @@ std::variant<QString, BodyFileError> readBodyFile(const QString &path)
     const bool opened = path == u"-" ? file.open(stdin, QIODevice::ReadOnly)
                                      : (file.setFileName(path), file.open(QIODevice::ReadOnly));
     if (!opened)
-        return BodyFileError{u"无法读取正文文件 \"%1\":%2"_s.arg(path, file.errorString())};
+        return BodyFileError{u"无法读取正文文件 \"%1\"：%2"_s.arg(path, fileErrorInChinese(file.errorString()))};
     // readAll() stops at the end of a pipe too; an error on the way is reported, not posted half.
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return BodyFileError{u"读取正文文件 \"%1\" 出错:%2"_s.arg(path, file.errorString())};
+        return BodyFileError{u"读取正文文件 \"%1\" 出错：%2"_s.arg(path, fileErrorInChinese(file.errorString()))};
     return bodyFromBytes(bytes);
 }

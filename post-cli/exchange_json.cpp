@@ -7,9 +7,30 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+// Each body or text in the line is cut at 1 MB (UTF-16 units for text).
+constexpr qsizetype kBodyCap = qsizetype(1) << 20;
+
 QJsonValue optionalText(const std::optional<QString> &text)
 {
     return text ? QJsonValue(*text) : QJsonValue(QJsonValue::Null);
+}
+
+// A body in the line: its text and bytes cut at kBodyCap each, with its whole
+// size in bytes and whether it was cut, so that a huge answer makes no huge line.
+void putBody(QJsonObject &object, const QString &text, const QByteArray &bytes)
+{
+    const bool cut = bytes.size() > kBodyCap || text.size() > kBodyCap;
+    object[u"body"_s] = text.left(kBodyCap);
+    object[u"bodyBase64"_s] = QString::fromLatin1(bytes.first(std::min(bytes.size(), kBodyCap)).toBase64());
+    object[u"bodySize"_s] = qint64(bytes.size());
+    object[u"bodyCut"_s] = cut;
+}
+
+// Another text of the answer (decrypted, shown), cut the same way.
+void putText(QJsonObject &object, const QString &name, const std::optional<QString> &text)
+{
+    object[name] = text ? QJsonValue(text->left(kBodyCap)) : QJsonValue(QJsonValue::Null);
+    object[name + u"Cut"_s] = text && text->size() > kBodyCap;
 }
 
 QJsonValue milliseconds(double value)
@@ -35,14 +56,14 @@ QJsonValue requestJson(const ExchangeRecord &record)
     const ExchangeHop *first = record.hops.isEmpty() ? nullptr : &record.hops.constFirst();
     if (!first)
         return QJsonValue::Null;
-    return QJsonObject{
+    QJsonObject request{
         {u"method"_s, record.method},
         {u"url"_s, record.url},
         {u"head"_s, QString::fromUtf8(first->requestHead)},
-        {u"body"_s, QString::fromUtf8(first->requestBody)},
-        {u"bodyBase64"_s, QString::fromLatin1(first->requestBody.toBase64())},
         {u"plainMessage"_s, optionalText(record.plainMessage)},
     };
+    putBody(request, QString::fromUtf8(first->requestBody), first->requestBody);
+    return request;
 }
 
 QJsonValue answerJson(const PushPostOutcome &outcome)
@@ -54,18 +75,18 @@ QJsonValue answerJson(const PushPostOutcome &outcome)
     QJsonArray checks;
     for (const AnswerCheck &check : record.answerChecks)
         checks.append(QJsonObject{{u"what"_s, check.what}, {u"passed"_s, check.passed}, {u"detail"_s, check.detail}});
-    return QJsonObject{
+    QJsonObject answer{
         {u"status"_s, qint64(last->status)},
         {u"head"_s, QString::fromUtf8(last->answerHead)},
-        {u"body"_s, record.answerText},
-        {u"bodyBase64"_s, QString::fromLatin1(last->answerBody.toBase64())},
         {u"contentType"_s, record.contentType ? QJsonValue(QString::fromUtf8(*record.contentType)) : QJsonValue()},
         {u"decoding"_s, record.decodingUsed},
         {u"checks"_s, checks},
-        {u"decryptedText"_s, optionalText(record.decryptedText)},
-        {u"shownText"_s, outcome.shownText},
         {u"problem"_s, optionalText(outcome.answerProblem)},
     };
+    putBody(answer, record.answerText, last->answerBody);
+    putText(answer, u"decryptedText"_s, record.decryptedText);
+    putText(answer, u"shownText"_s, outcome.shownText);
+    return answer;
 }
 
 } // namespace

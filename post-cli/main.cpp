@@ -10,9 +10,11 @@
 #include "post_options.h"
 #include "post_run.h"
 #include "push_samples.h"
+#include "saved_access_settings.h"
 #include "url_check.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QJsonObject>
 
 #include <cstdio>
@@ -37,7 +39,7 @@ int end(ExitStatus status, const QString &reason)
 
 int usageError(const QString &reason)
 {
-    return end(ExitStatus::UsageError, reason + u"(用 --help 查看用法 / see --help)"_s);
+    return end(ExitStatus::UsageError, reason + u"（用 --help 查看用法 / see --help）"_s);
 }
 
 // The pushes to post: a sample afresh for each post, or one body for all.
@@ -54,21 +56,29 @@ std::function<QString()> bodySource(const PostOptions &options, QString *problem
     return [name = options.sample.value_or(u"text"_s)] { return *buildSample(name); };
 }
 
-// Real request objects with the stall limit asked for, waiting through `waiter` if given.
-HttpRequestFactory requestsStallingAfter(std::chrono::milliseconds timeout, ExchangeWaiter *waiter = nullptr)
+// Real request objects with the limits and authorities asked for, waiting through `waiter` if given.
+HttpRequestFactory requestsFor(const PostOptions &options, ExchangeWaiter *waiter = nullptr)
 {
-    return [timeout, waiter] {
-        ExchangeSettings settings;
-        settings.stallTimeout = timeout;
-        settings.waiter = waiter;
-        return std::make_unique<NetworkHttpRequest>(settings);
-    };
+    ExchangeSettings settings;
+    settings.stallTimeout = options.stallTimeout;
+    settings.deadline = options.maxTime;
+    settings.caFile = options.caFile;
+    settings.waiter = waiter;
+    return [settings] { return std::make_unique<NetworkHttpRequest>(settings); };
+}
+
+// Why an encrypted answer is printed as it came, on one line: the checks it failed.
+QString unopenedReason(const QString &problem)
+{
+    QStringList why = problem.split(u'\n');
+    why.removeFirst(); // the message box's lead
+    return u"答复未通过检查，标准输出上是它原来的样子（与结果窗口相同）："_s + why.join(u"；"_s);
 }
 
 // The URL check: the explanation on standard output, whatever the outcome.
 int runUrlCheck(const PostOptions &options)
 {
-    const UrlCheckResult check = checkUrl(options.url, options.access, requestsStallingAfter(options.stallTimeout));
+    const UrlCheckResult check = checkUrl(options.url, options.access, requestsFor(options));
     PushPostOutcome outcome;
     outcome.record = check.record;
     outcome.shownText = check.record.answerText;
@@ -98,8 +108,9 @@ int post(const PostOptions &options)
     const bool summarised = options.repeat.has_value();
     // Ctrl+C gives up the exchanges under way through their waiter.
     InterruptibleWait waiter;
-    const HttpRequestFactory createRequest = requestsStallingAfter(options.stallTimeout, &waiter);
+    const HttpRequestFactory createRequest = requestsFor(options, &waiter);
 
+    QString unopened; // a single post's answer that failed its checks: why
     PostJob job;
     job.count = count;
     job.concurrency = options.concurrency;
@@ -113,6 +124,8 @@ int post(const PostOptions &options)
             write(stdout, jsonLine(exchangeJson(outcome, order.url, index + 1)));
         else if (!summarised && !outcome.record.failure && !outcome.record.cancelled)
             write(stdout, outcome.shownText.toUtf8());
+        if (!summarised && outcome.answerProblem)
+            unopened = unopenedReason(*outcome.answerProblem);
     };
 
     PostRun run(std::move(job));
@@ -123,7 +136,19 @@ int post(const PostOptions &options)
     if (summarised)
         write(options.json ? stderr : stdout, summary.text(count, options.concurrency).toUtf8());
     const RunEnd runEnd = runEndOf(summary, count);
-    return end(runEnd.status, runEnd.reason);
+    return end(runEnd.status, runEnd.status == ExitStatus::VerdictFailed && !unopened.isEmpty() ? unopened : runEnd.reason);
+}
+
+// The environment and the window's saved settings, as the options read them.
+SettingSources settingSources()
+{
+    SettingSources sources;
+    sources.environment = [](const char *name) { return qEnvironmentVariable(name); };
+    sources.savedFile = windowAccessSettingsFile();
+    sources.saved = [file = sources.savedFile] {
+        return QFileInfo::exists(file) ? std::optional(readSavedAccessSettings(file)) : std::nullopt;
+    };
+    return sources;
 }
 
 } // namespace
@@ -131,7 +156,7 @@ int post(const PostOptions &options)
 int main(int argc, char *argv[])
 {
     const QCoreApplication application(argc, argv);
-    const auto parsed = parsePostOptions(QCoreApplication::arguments().mid(1));
+    const auto parsed = parsePostOptions(QCoreApplication::arguments().mid(1), settingSources());
     if (const auto *error = std::get_if<UsageError>(&parsed))
         return usageError(error->reason);
     const PostOptions &options = std::get<PostOptions>(parsed);

@@ -3,6 +3,7 @@
 #include "message_crypto.h"
 #include "push_samples.h"
 
+#include <QFileInfo>
 #include <QSet>
 
 #include <cmath>
@@ -40,13 +41,15 @@ std::optional<MessageMode> modeNamed(const QString &name)
 const QStringList &valuedOptions()
 {
     static const QStringList names{u"--sample"_s, u"--body"_s, u"--token"_s, u"--aes-key"_s, u"--appid"_s,
-                                   u"--openid"_s, u"--mode"_s, u"--repeat"_s, u"--concurrency"_s, u"--timeout"_s};
+                                   u"--openid"_s, u"--mode"_s, u"--repeat"_s, u"--concurrency"_s, u"--timeout"_s,
+                                   u"--max-time"_s, u"--cacert"_s};
     return names;
 }
 
 const QStringList &switches()
 {
-    static const QStringList names{u"--check-url"_s, u"--json"_s, u"-v"_s, u"--help"_s, u"-h"_s, u"--version"_s};
+    static const QStringList names{u"--check-url"_s, u"--json"_s, u"-v"_s, u"--help"_s, u"-h"_s, u"--version"_s,
+                                   u"--saved-settings"_s};
     return names;
 }
 
@@ -54,7 +57,7 @@ const QStringList &switches()
 std::optional<UsageError> inconsistency(const PostOptions &options, const QSet<QString> &given)
 {
     if (options.url.isEmpty())
-        return usage(u"没有给出接收端地址 (URL)"_s);
+        return usage(u"没有给出接收端地址 （URL）"_s);
     if (options.sample && options.bodyFile)
         return usage(u"--sample 与 --body 只能选一个"_s);
     if (!options.access.signs()) {
@@ -72,7 +75,7 @@ std::optional<UsageError> inconsistency(const PostOptions &options, const QSet<Q
     if (options.checkUrl) {
         if (!options.access.signs())
             return usage(u"--check-url 需要 --token"_s);
-        for (const char *postOnly : {"--sample", "--body", "--repeat", "--mode"}) {
+        for (const char *postOnly : {"--sample", "--body", "--repeat"}) {
             if (given.contains(QLatin1StringView(postOnly)))
                 return usage(u"--check-url 不能与 %1 同用"_s.arg(QLatin1StringView(postOnly)));
         }
@@ -80,9 +83,55 @@ std::optional<UsageError> inconsistency(const PostOptions &options, const QSet<Q
     return std::nullopt;
 }
 
+// Whole milliseconds; a day at most, so the count cannot overflow.
+std::optional<std::chrono::milliseconds> seconds(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value) || value < 0.001 || value > 86'400)
+        return std::nullopt;
+    return std::chrono::milliseconds(std::llround(value * 1000));
+}
+
+// Fills in what the options left out: from the environment, then from what
+// the window saved. A key that does not decode is named with where it came from.
+std::optional<UsageError> fillInAccess(PostOptions &options, const QSet<QString> &given, const SettingSources &sources)
+{
+    AccessSettings &access = options.access;
+    AccessSettings saved;
+    if (options.savedSettings) {
+        const std::optional<AccessSettings> found = sources.saved ? sources.saved() : std::nullopt;
+        if (!found)
+            return usage(u"--saved-settings：没有保存的接入设置（%1 不存在），先在窗口的“接入设置”里保存"_s.arg(sources.savedFile));
+        saved = *found;
+    }
+    const auto fill = [&](QString &field, const char *option, const char *variable, const QString &savedValue) {
+        if (given.contains(QLatin1StringView(option)))
+            return QString();
+        if (const QString value = sources.environment ? sources.environment(variable) : QString(); !value.isEmpty()) {
+            field = value;
+            return QString::fromLatin1(variable);
+        }
+        field = savedValue;
+        return savedValue.isEmpty() ? QString() : u"保存的接入设置 %1"_s.arg(sources.savedFile);
+    };
+    fill(access.token, "--token", "VELTRANE_TOKEN", saved.token);
+    const QString keyFrom = fill(access.aesKey, "--aes-key", "VELTRANE_AES_KEY", saved.aesKey);
+    fill(access.appId, "--appid", "VELTRANE_APPID", saved.appId);
+    if (options.savedSettings) {
+        if (!given.contains(u"--openid"_s))
+            access.openId = saved.openId;
+        if (!given.contains(u"--mode"_s))
+            access.mode = saved.mode;
+    }
+    if (!keyFrom.isEmpty() && !decodeAesKey(access.aesKey))
+        return usage(u"%1 中的 EncodingAESKey 须是 43 个字符、补上 \"=\" 后能按 base64 解码为 32 字节"_s.arg(keyFrom));
+    return std::nullopt;
+}
+
 } // namespace
 
-std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &arguments)
+std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &arguments, const SettingSources &sources)
 {
     PostOptions options;
     QSet<QString> given;
@@ -91,7 +140,7 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
         const QString &argument = arguments[i];
         if (optionsEnded || !argument.startsWith(u'-') || argument == u"-") {
             if (!options.url.isEmpty())
-                return usage(u"多余的参数 \"%1\":只能给出一个地址"_s.arg(argument));
+                return usage(u"多余的参数 \"%1\"：只能给出一个地址"_s.arg(argument));
             if (argument.isEmpty())
                 return usage(u"地址为空"_s);
             options.url = argument;
@@ -135,7 +184,7 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
             options.verbose = true;
         } else if (name == u"--sample") {
             if (!sampleNames().contains(*value))
-                return usage(u"没有名为 \"%1\" 的样例;可选:%2"_s.arg(*value, sampleNames().join(u", ")));
+                return usage(u"没有名为 \"%1\" 的样例；可选：%2"_s.arg(*value, sampleNames().join(u", ")));
             options.sample = value;
         } else if (name == u"--body") {
             if (value->isEmpty())
@@ -156,28 +205,34 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
         } else if (name == u"--mode") {
             const std::optional<MessageMode> mode = modeNamed(*value);
             if (!mode)
-                return usage(u"--mode 只能是 plain、compat 或 safe,不是 \"%1\""_s.arg(*value));
+                return usage(u"--mode 只能是 plain、compat 或 safe，不是 \"%1\""_s.arg(*value));
             options.access.mode = *mode;
         } else if (name == u"--repeat") {
             options.repeat = boundedCount(*value, 1, kMaxRepeat);
             if (!options.repeat)
-                return usage(u"--repeat 须是 1 到 %1 之间的整数,不是 \"%2\""_s.arg(kMaxRepeat).arg(*value));
+                return usage(u"--repeat 须是 1 到 %1 之间的整数，不是 \"%2\""_s.arg(kMaxRepeat).arg(*value));
         } else if (name == u"--concurrency") {
             const std::optional<int> concurrency = boundedCount(*value, 1, kMaxConcurrency);
             if (!concurrency)
-                return usage(u"--concurrency 须是 1 到 %1 之间的整数,不是 \"%2\""_s.arg(kMaxConcurrency).arg(*value));
+                return usage(u"--concurrency 须是 1 到 %1 之间的整数，不是 \"%2\""_s.arg(kMaxConcurrency).arg(*value));
             options.concurrency = *concurrency;
-        } else if (name == u"--timeout") {
-            bool ok = false;
-            const double seconds = value->toDouble(&ok);
-            // Whole milliseconds; a day at most, so the count cannot overflow.
-            if (!ok || !std::isfinite(seconds) || seconds < 0.001 || seconds > 86'400)
-                return usage(u"--timeout 须是 0.001 到 86400 之间的秒数,不是 \"%1\""_s.arg(*value));
-            options.stallTimeout = std::chrono::milliseconds(std::llround(seconds * 1000));
+        } else if (name == u"--timeout" || name == u"--max-time") {
+            const std::optional<std::chrono::milliseconds> time = seconds(*value);
+            if (!time)
+                return usage(u"%1 须是 0.001 到 86400 之间的秒数，不是 \"%2\""_s.arg(name, *value));
+            (name == u"--timeout" ? options.stallTimeout : options.maxTime.emplace()) = *time;
+        } else if (name == u"--cacert") {
+            if (!QFileInfo(*value).isFile() || !QFileInfo(*value).isReadable())
+                return usage(u"--cacert 的证书文件 \"%1\" 不存在或不可读"_s.arg(*value));
+            options.caFile = *value;
+        } else if (name == u"--saved-settings") {
+            options.savedSettings = true;
         }
     }
     if (options.help || options.version)
         return options;
+    if (const std::optional<UsageError> error = fillInAccess(options, given, sources))
+        return *error;
     if (const std::optional<UsageError> error = inconsistency(options, given))
         return *error;
     return options;

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <variant>
 
@@ -16,13 +17,26 @@ struct PostOptions {
     std::optional<QString> bodyFile; // a path, or "-" for standard input
     AccessSettings access;
     bool checkUrl = false;
+    bool savedSettings = false;      // --saved-settings: what the window saved fills in the access settings
     std::optional<int> repeat;       // --repeat: N posts and a summary instead of the answer
     int concurrency = 1;
     bool json = false;
     std::chrono::milliseconds stallTimeout{30'000};
+    std::optional<std::chrono::milliseconds> maxTime; // --max-time: the whole exchange's deadline
+    QString caFile;                                   // --cacert; empty: the environment's, as curl reads it
     bool verbose = false;
     bool help = false;
     bool version = false;
+};
+
+// Where access settings come from besides the options, which win over both:
+// the environment, then what the window saved (--saved-settings).
+struct SettingSources {
+    // An environment variable's value; empty: unset.
+    std::function<QString(const char *name)> environment;
+    // What the window saved (nothing: no such file), and where, for a message that names it.
+    std::function<std::optional<AccessSettings>()> saved;
+    QString savedFile;
 };
 
 // Why the command line cannot be run, in one line.
@@ -34,4 +48,4 @@ inline constexpr int kMaxRepeat = 10'000;
 inline constexpr int kMaxConcurrency = 64;
 
 // The arguments after the program's name.
-std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &arguments);
+std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &arguments, const SettingSources &sources = {});

@@ -62,22 +62,22 @@ std::optional<LatencyFigures> RepeatSummary::latency() const
 
 QString RepeatSummary::text(int requested, int concurrency) const
 {
-    QString out = u"发送 %1 次(并发 %2):完成 %3 次,发送失败 %4 次"_s.arg(count_).arg(concurrency).arg(completed()).arg(failed());
+    QString out = u"发送 %1 次（并发 %2）：完成 %3 次，发送失败 %4 次"_s.arg(count_).arg(concurrency).arg(completed()).arg(failed());
     if (count_ < requested)
-        out += u",另有 %1 次未发出(已中断)"_s.arg(requested - count_);
+        out += u"，另有 %1 次未发出（已中断）"_s.arg(requested - count_);
     out += u'\n';
     for (auto it = failures_.cbegin(); it != failures_.cend(); ++it)
-        out += u"  错误 %1 × %2:%3\n"_s.arg(it.key()).arg(it->first).arg(it->second);
+        out += u"  错误 %1 × %2：%3\n"_s.arg(it.key()).arg(it->first).arg(it->second);
     if (const std::optional<LatencyFigures> figures = latency()) {
         const auto ms = [](double value) { return QString::number(value, 'f', 1); };
-        out += u"用时(毫秒):最短 %1,中位 %2,P95 %3,P99 %4,最长 %5\n"_s.arg(ms(figures->minimum), ms(figures->median),
+        out += u"用时（毫秒）：最短 %1，中位 %2，P95 %3，P99 %4，最长 %5\n"_s.arg(ms(figures->minimum), ms(figures->median),
                                                                          ms(figures->p95), ms(figures->p99),
                                                                          ms(figures->maximum));
     }
-    out += u"超过 5 秒:%1 次\n"_s.arg(slow_);
-    out += u"判定未通过:%1 次\n"_s.arg(verdictsFailed_);
+    out += u"超过 5 秒：%1 次\n"_s.arg(slow_);
+    out += u"判定未通过：%1 次\n"_s.arg(verdictsFailed_);
     if (wallSeconds_ > 0)
-        out += u"总用时 %1 秒,每秒 %2 次\n"_s.arg(QString::number(wallSeconds_, 'f', 2),
+        out += u"总用时 %1 秒，每秒 %2 次\n"_s.arg(QString::number(wallSeconds_, 'f', 2),
                                               QString::number(count_ / wallSeconds_, 'f', 1));
     return out;
 }

@@ -110,6 +110,13 @@ EndpointAnswer answerEncryptedPush(const EndpointSettings &settings, const Endpo
     return answer;
 }
 
+// A push in safe mode: an Encrypt element and none of the plain fields.
+bool onlyEncrypted(const std::string &body)
+{
+    const auto fields = rootChildFields(QString::fromStdString(body));
+    return fields.contains(u"Encrypt"_s) && !fields.contains(u"FromUserName"_s);
+}
+
 } // namespace
 
 EndpointAnswer AnswerRequest(const EndpointSettings &settings, const EndpointRequest &request, std::int64_t now)
@@ -128,6 +135,9 @@ EndpointAnswer AnswerRequest(const EndpointSettings &settings, const EndpointReq
         const auto encryptType = queryValue(request.query, "encrypt_type");
         if (settings.aesKey && encryptType && *encryptType != "raw")
             return answerEncryptedPush(settings, request, now);
+        if (!settings.aesKey && onlyEncrypted(request.body))
+            return reason(400, u"推送是加密的（安全模式，正文只有 Encrypt），但本接收端启动时没有给 --aes-key，"
+                               "没有 EncodingAESKey 解开它：用 --aes-key 给出与发送方相同的 EncodingAESKey 重新启动"_s);
         return answerPush(QByteArray::fromStdString(request.body), now);
     }
     if (const auto echo = queryValue(request.query, "echostr"))

@@ -1,5 +1,7 @@
 #include "push_message.h"
 
+#include "library_words.h"
+
 #include <QXmlStreamReader>
 
 #include <array>
@@ -47,9 +49,7 @@ QString typeName(QStringView type)
 
 PushRejection notWellFormed(const QXmlStreamReader &reader)
 {
-    return {u"正文不是格式正确的 XML（第 %1 行第 %2 列：%3）"_s.arg(reader.lineNumber())
-                .arg(reader.columnNumber())
-                .arg(reader.errorString().simplified())};
+    return {u"正文不是格式正确的 XML（%1）"_s.arg(xmlProblem(reader))};
 }
 
 } // namespace

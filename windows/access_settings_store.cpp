@@ -1,6 +1,7 @@
 #include "access_settings_store.h"
 
 #include "access_settings_check.h"
+#include "saved_access_settings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -25,14 +26,7 @@ QString accessSettingsFile()
 
 AccessSettings loadAccessSettings(const QString &file)
 {
-    const QSettings stored(file, QSettings::IniFormat);
-    AccessSettings settings;
-    settings.token = stored.value("access/token").toString();
-    settings.aesKey = stored.value("access/aesKey").toString();
-    settings.appId = stored.value("access/appId").toString();
-    settings.openId = stored.value("access/openId").toString();
-    settings.mode = messageModeFromName(stored.value("access/mode").toString()).value_or(MessageMode::Plain);
-    return settings;
+    return readSavedAccessSettings(file);
 }
 
 std::optional<QString> saveAccessSettings(const AccessSettings &settings, const QString &file)

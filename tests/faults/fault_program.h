@@ -29,15 +29,22 @@
 // made for XmlPost or for the main window (with its settings).
 struct StallingAfter {
     std::chrono::milliseconds timeout;
+    bool followRedirects = false;
     std::unique_ptr<HttpRequest> operator()(ExchangeSettings settings = {}) const
     {
         settings.stallTimeout = timeout;
+        settings.followRedirects = followRedirects;
         return std::make_unique<NetworkHttpRequest>(std::move(settings));
     }
 };
 inline StallingAfter stallingAfter(std::chrono::milliseconds timeout)
 {
     return {timeout};
+}
+// The same, following redirects as browsers do (the program's posts follow none).
+inline StallingAfter followingRedirects(std::chrono::milliseconds timeout)
+{
+    return {timeout, true};
 }
 
 struct FaultProgram : ProgramUnderTest {

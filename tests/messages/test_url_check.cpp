@@ -23,14 +23,20 @@ private slots:
         QTest::newRow("echoed") << 200 << u"%1"_s << true << u"验证通过"_s;
         QTest::newRow("quoted") << 200 << u"\"%1\""_s << false << u"第 1 个字节"_s;
         QTest::newRow("line break after") << 200 << u"%1\n"_s << false << u"\\n"_s;
+        QTest::newRow("line break before") << 200 << u"\n%1"_s << false << u"收到“\\n”"_s;
+        QTest::newRow("Chinese before") << 200 << u"签%1"_s << false << u"收到“签”"_s;
         QTest::newRow("cut short") << 200 << u"12"_s << false << u"“12”"_s;
         QTest::newRow("not found") << 404 << u"%1"_s << false << u"HTTP 404"_s;
         QTest::newRow("created") << 201 << u"%1"_s << false << u"HTTP 201"_s;
-        QTest::newRow("redirected") << 302 << u"%1"_s << false << u"HTTP 302 重定向（Location：/moved?echostr="_s;
         QTest::newRow("ends early") << 200 << u"%2"_s << false << u"回复在第 6 个字节处就结束了"_s;
         QTest::newRow("DEL after") << 200 << u"%1\x7f"_s << false << u"多出了 1 字节：\\x7f"_s;
         QTest::newRow("long answer cut") << 200 << QString(80, u'a') + QString(20, u'b') << false
                                          << QString(80, u'a') + u"…（共 100 字节）"_s;
+        // The endpoint's Chinese as the result window shows it, not as escapes.
+        QTest::newRow("refused in Chinese") << 403 << u"签名错误"_s << false << u"回复为：签名错误"_s;
+        QTest::newRow("Chinese after the echostr") << 200 << u"%1 成功"_s << false << u"多出了 7 字节： 成功"_s;
+        // Not followed: the status and where it points are told.
+        QTest::newRow("redirect") << 302 << u"%1"_s << false << u"HTTP 302 重定向（Location：“/moved/”）"_s;
     }
     void answers()
     {
@@ -44,9 +50,10 @@ private slots:
             const QUrlQuery query(target.mid(target.indexOf(u'?') + 1));
             const QString echostr = query.queryItemValue(u"echostr"_s);
             const QString body = QString(answer).replace(u"%1"_s, echostr).replace(u"%2"_s, echostr.left(5));
-            if (status / 100 == 3 && !target.startsWith(u"/moved"_s))
-                return RecordingServer::Answer{status, "text/plain", {}, {{"Location", "/moved?echostr=" + echostr.toStdString()}}};
-            return RecordingServer::Answer{target.startsWith(u"/moved"_s) ? 200 : status, "text/plain", body.toStdString()};
+            RecordingServer::Answer answered{status, "text/plain; charset=utf-8", body.toStdString()};
+            if (status == 302)
+                answered.headers.emplace("Location", "/moved/");
+            return answered;
         });
         const AccessSettings access{u"tok"_s, QString(), QString(), QString(), MessageMode::Safe};
         const UrlCheckResult result = checkUrl(server.url(u"/api/?keep=1"_s), access);

@@ -69,10 +69,24 @@ void TestVerdict::rules_data()
     row("in time", answered(reply(kText), 200, 4999), "PPPPPPP", 0, u"4999 毫秒"_s);
     row("at 5 s exactly", answered(reply(kText), 200, 5000), "PPPPPPP", 0, u"5000 毫秒"_s);
     row("late at 5.2 s", answered(reply(kText), 200, 5200), "FPPPPPP", 0, u"该公众号暂时无法提供服务"_s);
-    row("status 500", answered("success", 500), "PFPP", 1, u"500"_s);
+    // An error status: its likely cause, and nothing that only follows from it.
+    row("status 500", answered("success", 500), "PF", 1, u"接收端自己的日志"_s);
+    row("401 Invalid signature, safe mode", answered("Invalid signature", 401), "PF", 1, u"检查接入设置的 Token"_s, safe);
+    row("400 非法请求", answered("非法请求", 400), "PF", 1, u"检查接入设置的 Token"_s);
+    row("403 without words", answered("", 403), "PF", 1, u"签名没有通过校验"_s);
+    row("500 in safe mode", answered("Internal Server Error", 500), "PF", 1, u"EncodingAESKey 或 AppID"_s, safe);
+    row("404", answered("Cannot POST /api", 404), "PF", 1, u"检查 URL 的路径"_s);
+    ExchangeRecord redirected = answered("", 302);
+    redirected.hops.last().answerHead = "HTTP/1.1 302 Found\r\nlocation: https://example.com/api/\r\n\r\n";
+    row("302", redirected, "PF", 1, u"302，是重定向（Location：“https://example.com/api/”）"_s);
     row("success", answered("success"), "PPPP", 2, u"不再重试"_s);
+    // Near "success": the difference named, a warning.
+    row("success and a line break", answered("success\n"), "PPWP", 2, u"末尾多了“\\n”"_s);
+    row("SUCCESS", answered("SUCCESS"), "PPWP", 2, u"大小写不同（“SUCCESS”）"_s);
+    row(" Success and CR LF", answered(" Success\r\n"), "PPWP", 2, u"开头多了“空格”，末尾多了“\\r\\n”，大小写不同"_s);
     row("empty 200", answered(""), "PPWP", 2, u"签名"_s);
-    row("not xml", answered("<xml><ToUserName>"), "PPFP", 2, u"XML"_s);
+    row("not xml", answered("<xml><ToUserName>"), "PPFP", 2, u"文档提前结束"_s);
+    row("plain text", answered("hello"), "PPFP", 2, u"应以开始标签"_s);
     row("wrong root", answered("<reply/>"), "PPFP", 2, u"<reply>"_s);
     row("users not swapped", answered(reply(kText, "<ToUserName>toUser</ToUserName><FromUserName>fromUser</FromUserName>")),
         "PPPFPPP", 3, u"fromUser"_s);

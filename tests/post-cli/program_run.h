@@ -18,9 +18,11 @@ struct ProgramRun {
 };
 
 // Runs veltrane-post with the arguments (and standard input) to its end.
-inline ProgramRun runPost(const QStringList &arguments, const QByteArray &input = {})
+inline ProgramRun runPost(const QStringList &arguments, const QByteArray &input = {},
+                          const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess process;
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(VELTRANE_POST_PROGRAM), arguments);
     if (!process.waitForStarted())
         return {};

@@ -11,6 +11,8 @@ private slots:
     void refusesWhatCannotRun_data();
     void refusesWhatCannotRun();
     void readsWhatCanRun();
+    void fillsInAccessFromOutside_data();
+    void fillsInAccessFromOutside();
     void acceptsOnlyBytesThatSurviveTheWire_data();
     void acceptsOnlyBytesThatSurviveTheWire();
 };
@@ -49,6 +51,9 @@ void TestPostOptions::refusesWhatCannotRun_data()
     QTest::newRow("check without token") << QStringList{url, u"--check-url"_s} << u"--check-url 需要 --token"_s;
     QTest::newRow("check with repeat")
         << QStringList{url, u"--check-url"_s, u"--token=T"_s, u"--repeat=2"_s} << u"不能与 --repeat 同用"_s;
+    QTest::newRow("max-time 0") << QStringList{url, u"--max-time=0"_s} << u"--max-time 须是"_s;
+    QTest::newRow("cacert missing") << QStringList{url, u"--cacert=/nonexistent/ca.pem"_s} << u"不存在或不可读"_s;
+    QTest::newRow("cacert a folder") << QStringList{url, u"--cacert=/"_s} << u"不存在或不可读"_s;
 }
 
 void TestPostOptions::refusesWhatCannotRun()
@@ -84,9 +89,67 @@ void TestPostOptions::readsWhatCanRun()
     QVERIFY(options->json && options->verbose && !options->checkUrl);
     QCOMPARE(options->sample, u"location"_s);
 
+    // The URL check takes the mode, as the window's does in safe mode.
+    const auto check = parsePostOptions({u"http://h/"_s, u"--check-url"_s, u"--token=T"_s, u"--mode=safe"_s,
+                                         u"--aes-key=abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s, u"--max-time=3"_s});
+    if (const auto *error = std::get_if<UsageError>(&check))
+        QFAIL(qPrintable(error->reason));
+    QVERIFY(std::get<PostOptions>(check).checkUrl);
+    QCOMPARE(std::get<PostOptions>(check).maxTime, std::chrono::milliseconds(3000));
+
     // Help needs nothing else, not even a URL.
     const auto help = parsePostOptions({u"--help"_s});
     QVERIFY(std::holds_alternative<PostOptions>(help) && std::get<PostOptions>(help).help);
+}
+
+// Options win over the environment, which wins over what the window saved
+// (read only with --saved-settings). "expected" is token|key|appid|mode, or
+// the start of the reason it is refused.
+void TestPostOptions::fillsInAccessFromOutside_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // after the URL
+    QTest::addColumn<QStringList>("environment"); // NAME=value
+    QTest::addColumn<QString>("expected");
+    const QString key = u"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s;
+    QTest::newRow("environment") << QStringList{} << QStringList{u"VELTRANE_TOKEN=et"_s, u"VELTRANE_AES_KEY="_s + key,
+                                                                 u"VELTRANE_APPID=ea"_s}
+                                 << u"et|%1|ea|0"_s.arg(key);
+    QTest::newRow("option wins") << QStringList{u"--token=ot"_s} << QStringList{u"VELTRANE_TOKEN=et"_s} << u"ot|||0"_s;
+    QTest::newRow("saved, not asked for") << QStringList{} << QStringList{} << u"|||0"_s;
+    QTest::newRow("saved") << QStringList{u"--saved-settings"_s} << QStringList{} << u"st|%1|sa|2"_s.arg(key);
+    QTest::newRow("saved under the environment and options")
+        << QStringList{u"--saved-settings"_s, u"--mode=compat"_s, u"--appid=oa"_s} << QStringList{u"VELTRANE_TOKEN=et"_s}
+        << u"et|%1|oa|1"_s.arg(key);
+    QTest::newRow("key in the environment that does not decode") << QStringList{u"--token=T"_s}
+                                                                 << QStringList{u"VELTRANE_AES_KEY=short"_s}
+                                                                 << u"refused: VELTRANE_AES_KEY 中的 EncodingAESKey"_s;
+}
+
+void TestPostOptions::fillsInAccessFromOutside()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, environment);
+    QFETCH(QString, expected);
+    SettingSources sources;
+    sources.environment = [&environment](const char *name) {
+        for (const QString &pair : environment) {
+            if (pair.section(u'=', 0, 0) == QLatin1StringView(name))
+                return pair.section(u'=', 1);
+        }
+        return QString();
+    };
+    sources.saved = []() -> std::optional<AccessSettings> {
+        return AccessSettings{u"st"_s, u"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s, u"sa"_s, {}, MessageMode::Safe};
+    };
+    sources.savedFile = u"/home/u/.config/Veltrane/veltrane.conf"_s;
+
+    const auto parsed = parsePostOptions(QStringList{u"http://h/"_s} + arguments, sources);
+    if (const auto *error = std::get_if<UsageError>(&parsed)) {
+        QVERIFY2(expected.startsWith(u"refused: "_s) && error->reason.startsWith(expected.mid(9)), qPrintable(error->reason));
+        return;
+    }
+    const AccessSettings &access = std::get<PostOptions>(parsed).access;
+    QCOMPARE(u"%1|%2|%3|%4"_s.arg(access.token, access.aesKey, access.appId).arg(int(access.mode)), expected);
 }
 
 void TestPostOptions::acceptsOnlyBytesThatSurviveTheWire_data()

@@ -66,6 +66,7 @@ private slots:
     void endsWithTheStatusThatOutranks();
     void writesTheExchangeAsJson();
     void writesAFailedExchangeAsJson();
+    void cutsAHugeAnswerInTheJson();
 };
 
 void TestPostReport::summarisesLatencyByNearestRank()
@@ -84,8 +85,8 @@ void TestPostReport::summarisesLatencyByNearestRank()
     QCOMPARE(summary.failed(), 1);
     QCOMPARE(summary.slowerThanPlatform(), 1);
     const QString text = summary.text(101, 4);
-    QVERIFY2(text.contains(u"完成 100 次,发送失败 1 次"_s) && text.contains(u"错误 3 × 1:超时"_s)
-                 && text.contains(u"中位 50.0"_s) && text.contains(u"超过 5 秒:1 次"_s),
+    QVERIFY2(text.contains(u"完成 100 次，发送失败 1 次"_s) && text.contains(u"错误 3 × 1：超时"_s)
+                 && text.contains(u"中位 50.0"_s) && text.contains(u"超过 5 秒：1 次"_s),
              qPrintable(text));
 
     QVERIFY(!RepeatSummary().latency()); // nothing completed: no figures, no crash
@@ -101,17 +102,17 @@ void TestPostReport::endsWithTheStatusThatOutranks_data()
     const VerdictLine late{VerdictLine::Fail, u"用时 5.2 秒,超过 5 秒"_s};
     const VerdictLine status{VerdictLine::Fail, u"状态 401"_s};
     QTest::newRow("verdict failed, lines joined")
-        << QList{completed(1, {late, status})} << 1 << 1 << u"判定未通过:用时 5.2 秒,超过 5 秒;状态 401"_s;
+        << QList{completed(1, {late, status})} << 1 << 1 << u"判定未通过：用时 5.2 秒,超过 5 秒；状态 401"_s;
     QTest::newRow("verdict failed in a repeat")
-        << QList{completed(1), completed(2, {status})} << 2 << 1 << u"判定未通过:状态 401(2 次中有 1 次未通过)"_s;
+        << QList{completed(1), completed(2, {status})} << 2 << 1 << u"判定未通过：状态 401（2 次中有 1 次未通过）"_s;
     QTest::newRow("failure outranks verdict")
         << QList{completed(1, {status}), failed(PostFailure::ConnectionRefused, u"无法连接\n到"_s)} << 2 << 3
-        << u"发送失败(错误 1):无法连接 到(2 次中有 1 次发送失败)"_s;
+        << u"发送失败(错误 1):无法连接 到（2 次中有 1 次发送失败）"_s;
     QTest::newRow("line breaks in a failure")
         << QList{failed(PostFailure::ConnectionRefused, u"无法\r\n连接\r到"_s)} << 1 << 3 << u"发送失败(错误 1):无法 连接 到"_s;
-    QTest::newRow("interrupted between posts") << QList{completed(1)} << 3 << 3 << u"发送失败(错误 13):已中断:3 次中完成 1 次"_s;
+    QTest::newRow("interrupted between posts") << QList{completed(1)} << 3 << 3 << u"发送失败(错误 13):已中断：3 次中完成 1 次"_s;
     QTest::newRow("interrupted under way")
-        << QList{failed(PostFailure::Cancelled, u"已取消"_s)} << 1 << 3 << u"发送失败(错误 13):已中断:1 次中完成 0 次"_s;
+        << QList{failed(PostFailure::Cancelled, u"已取消"_s)} << 1 << 3 << u"发送失败(错误 13):已中断：1 次中完成 0 次"_s;
 }
 
 void TestPostReport::endsWithTheStatusThatOutranks()
@@ -150,6 +151,8 @@ void TestPostReport::writesTheExchangeAsJson()
     QCOMPARE(QByteArray::fromBase64(answer[u"bodyBase64"].toString().toLatin1()), QByteArray("\xD6\xD0"));
     QCOMPARE(answer[u"decoding"].toString(), u"GB18030"_s);
     QVERIFY(answer[u"decryptedText"].isNull());
+    QCOMPARE(answer[u"bodySize"].toInt(), 2);
+    QCOMPARE(answer[u"bodyCut"].toBool(true), false);
 
     const QJsonArray redirects = json[u"redirects"].toArray();
     QCOMPARE(redirects.size(), 1);
@@ -178,6 +181,27 @@ void TestPostReport::writesAFailedExchangeAsJson()
     QVERIFY(json[u"request"].isNull());
     QCOMPARE(json[u"endpoint"].toString(), u"http://127.0.0.1:9/api/"_s);
     QCOMPARE(json[u"passed"].toBool(true), false);
+}
+
+// A 3 MB answer: each body in the line is cut at 1 MB, its whole size beside it.
+void TestPostReport::cutsAHugeAnswerInTheJson()
+{
+    PushPostOutcome outcome = redirectedOutcome();
+    constexpr qsizetype kMegabyte = 1 << 20;
+    ExchangeHop &last = outcome.record.hops.last();
+    last.answerBody = QByteArray(3 * kMegabyte, 'a');
+    outcome.record.answerText = QString::fromLatin1(last.answerBody);
+    outcome.shownText = outcome.record.answerText;
+
+    const QByteArray line = jsonLine(exchangeJson(outcome, u"http://127.0.0.1:9/api/"_s, 1));
+    QVERIFY2(line.size() < 4 * kMegabyte, qPrintable(QString::number(line.size())));
+    const QJsonObject answer = QJsonDocument::fromJson(line).object()[u"answer"].toObject();
+    QCOMPARE(answer[u"body"].toString().size(), kMegabyte);
+    QCOMPARE(QByteArray::fromBase64(answer[u"bodyBase64"].toString().toLatin1()).size(), kMegabyte);
+    QCOMPARE(answer[u"bodySize"].toInteger(), 3 * kMegabyte);
+    QCOMPARE(answer[u"bodyCut"].toBool(), true);
+    QCOMPARE(answer[u"shownText"].toString().size(), kMegabyte);
+    QCOMPARE(answer[u"shownTextCut"].toBool(), true);
 }
 
 QTEST_GUILESS_MAIN(TestPostReport)

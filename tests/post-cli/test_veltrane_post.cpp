@@ -1,14 +1,20 @@
 // veltrane-post run as a CI job runs it: a separate process, its exit status,
 // standard output and standard error, against servers on loopback.
+#include "message_crypto.h"
+#include "platform_signature.h"
 #include "program_run.h"
 #include "recording_server.h"
 #include "samples.h"
 #include "scripted_server.h"
+#include "self_signed_certificate.h"
 #include "xml_post.h"
 
+#include <QDir>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QUrlQuery>
 
@@ -17,7 +23,18 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // Where a row posts to; the test starts it.
-enum class Peer { ClosedPort, SampleEndpoint, SilentServer, QuotingEchostr };
+enum class Peer { ClosedPort, SampleEndpoint, SilentServer, QuotingEchostr, Redirecting, Trickling, BadHost };
+
+const QString kAesKey = u"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s;
+
+// The environment of this test less anything that would choose settings or authorities for the program.
+QProcessEnvironment cleanEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"VELTRANE_TOKEN", "VELTRANE_AES_KEY", "VELTRANE_APPID", "CURL_CA_BUNDLE", "SSL_CERT_FILE"})
+        environment.remove(QString::fromLatin1(name));
+    return environment;
+}
 
 QString bodyFile(QTemporaryFile &file, const QByteArray &bytes)
 {
@@ -44,6 +61,11 @@ private slots:
     void writesOneJsonLinePerExchange();
     void interruptedRunEndsCleanly();
     void libcryptoFailureFailsThePostOnly();
+    void tellsWhyAnAnswerIsNotOpened();
+    void takesAccessFromOutside_data();
+    void takesAccessFromOutside();
+    void trustsTheGivenAuthorities_data();
+    void trustsTheGivenAuthorities();
 };
 
 void TestVeltranePost::endsWithItsStatusAndReason_data()
@@ -57,7 +79,20 @@ void TestVeltranePost::endsWithItsStatusAndReason_data()
     QTest::newRow("passes") << Peer::SampleEndpoint << QStringList{u"--token=T"_s} << 0 << u"<xml>"_s;
     QTest::newRow("URL check passes") << Peer::SampleEndpoint << QStringList{u"--check-url"_s, u"--token=T"_s} << 0
                                       << u"验证通过"_s;
-    QTest::newRow("wrong token") << Peer::SampleEndpoint << QStringList{u"--token=X"_s} << 1 << u"判定未通过:"_s;
+    QTest::newRow("URL check in safe mode") << Peer::SampleEndpoint
+                                            << QStringList{u"--check-url"_s, u"--token=T"_s, u"--mode=safe"_s,
+                                                           u"--aes-key"_s, kAesKey}
+                                            << 0 << u"验证通过"_s;
+    QTest::newRow("wrong token") << Peer::SampleEndpoint << QStringList{u"--token=X"_s} << 1
+                                 << u"判定未通过：HTTP 状态 403，不是 200，答复为“签名校验失败"_s;
+    QTest::newRow("redirect not followed") << Peer::Redirecting << QStringList{} << 1
+                                           << u"判定未通过：HTTP 状态 302，是重定向（Location：“/moved/”）"_s;
+    QTest::newRow("URL check redirected") << Peer::Redirecting << QStringList{u"--check-url"_s, u"--token=T"_s} << 1
+                                          << u"验证未通过：接收端回复了 HTTP 302 重定向（Location：“/moved/”）"_s;
+    QTest::newRow("trickling past --max-time") << Peer::Trickling << QStringList{u"--timeout=1"_s, u"--max-time=1"_s}
+                                               << 3 << u"发送失败(错误 17):与 127.0.0.1:"_s;
+    QTest::newRow("host name with a space") << Peer::BadHost << QStringList{} << 3
+                                            << u"发送失败(错误 10):地址 \"http://exa mple.com/api/\" 无效：主机名无效"_s;
     QTest::newRow("URL check answered wrong") << Peer::QuotingEchostr << QStringList{u"--check-url"_s, u"--token=T"_s}
                                               << 1 << u"验证未通过"_s;
     QTest::newRow("refused") << Peer::ClosedPort << QStringList{} << 3 << u"发送失败(错误 1):无法连接到 127.0.0.1:"_s;
@@ -67,7 +102,9 @@ void TestVeltranePost::endsWithItsStatusAndReason_data()
     QTest::newRow("usage") << Peer::ClosedPort << QStringList{u"--repeat=0"_s} << 2 << u"--repeat 须是"_s;
     QTest::newRow("usage quoting a CR") << Peer::ClosedPort << QStringList{u"--bo\rgus"_s} << 2 << u"未知的选项 --bo gus"_s;
     QTest::newRow("no such body file") << Peer::ClosedPort << QStringList{u"--body=/nonexistent/body.xml"_s} << 2
-                                       << u"无法读取正文文件 \"/nonexistent/body.xml\""_s;
+                                       << u"无法读取正文文件 \"/nonexistent/body.xml\"：文件不存在"_s;
+    QTest::newRow("body file a folder") << Peer::ClosedPort << QStringList{u"--body=/"_s} << 2
+                                        << u"无法读取正文文件 \"/\"：这是一个文件夹，不是文件"_s;
 }
 
 void TestVeltranePost::endsWithItsStatusAndReason()
@@ -98,6 +135,23 @@ void TestVeltranePost::endsWithItsStatusAndReason()
         });
         url = recording->url();
         break;
+    case Peer::Redirecting:
+        recording = std::make_unique<RecordingServer>();
+        recording->setAnswer({302, "text/plain", "", {{"Location", "/moved/"}}});
+        url = recording->url();
+        break;
+    case Peer::Trickling:
+        // 6 bytes every 100 ms: never still long enough for the stall limit.
+        silent = std::make_unique<ScriptedServer>([](ScriptedServer::Connection &connection) {
+            connection.readRequest();
+            connection.write("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
+            connection.trickleUntilStopped("succes", std::chrono::milliseconds(100));
+        });
+        url = silent->url();
+        break;
+    case Peer::BadHost:
+        url = u"http://exa mple.com/api/"_s;
+        break;
     case Peer::SilentServer:
         silent = std::make_unique<ScriptedServer>([](ScriptedServer::Connection &connection) {
             connection.readRequest();
@@ -107,9 +161,9 @@ void TestVeltranePost::endsWithItsStatusAndReason()
         break;
     }
 
-    const ProgramRun run = runPost(QStringList{url} + arguments);
+    const ProgramRun run = runPost(QStringList{url} + arguments, {}, cleanEnvironment());
     QVERIFY(!run.crashed);
-    QCOMPARE(run.exitCode, status);
+    QVERIFY2(run.exitCode == status, qPrintable(run.err));
     if (status == 0) {
         QCOMPARE(run.err, QString());
         QVERIFY2(QString::fromUtf8(run.out).startsWith(reason), run.out.constData());
@@ -193,8 +247,8 @@ void TestVeltranePost::repeatsAgainstTheSampleEndpoint()
     const ProgramRun run = runPost({endpoint.url(), u"--token=T"_s, u"--repeat=200"_s, u"--concurrency=16"_s});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     const QString summary = QString::fromUtf8(run.out);
-    QVERIFY2(summary.startsWith(u"发送 200 次(并发 16):完成 200 次,发送失败 0 次\n"_s), qPrintable(summary));
-    QVERIFY2(summary.contains(u"判定未通过:0 次"_s) && summary.contains(u"P99"_s), qPrintable(summary));
+    QVERIFY2(summary.startsWith(u"发送 200 次（并发 16）：完成 200 次，发送失败 0 次\n"_s), qPrintable(summary));
+    QVERIFY2(summary.contains(u"判定未通过：0 次"_s) && summary.contains(u"P99"_s), qPrintable(summary));
     QTRY_COMPARE_WITH_TIMEOUT(endpoint.requestsLogged(), 200, 30'000);
 }
 
@@ -258,7 +312,7 @@ void TestVeltranePost::interruptedRunEndsCleanly()
     QVERIFY2(process.waitForFinished(30'000), "posts under way were not given up");
     QCOMPARE(process.exitCode(), 3);
     const QString summary = QString::fromUtf8(process.readAllStandardOutput());
-    QVERIFY2(summary.contains(u"未发出(已中断)"_s), qPrintable(summary));
+    QVERIFY2(summary.contains(u"未发出（已中断）"_s), qPrintable(summary));
     const QString err = QString::fromUtf8(process.readAllStandardError());
     QVERIFY2(err.startsWith(u"veltrane-post: 发送失败(错误 13):已中断"_s), qPrintable(err));
 }
@@ -276,6 +330,119 @@ void TestVeltranePost::libcryptoFailureFailsThePostOnly()
     QVERIFY(!run.crashed);
     QCOMPARE(run.exitCode, 3);
     QVERIFY2(run.err.contains(u"错误 18") && run.err.contains(u"libcrypto"), qPrintable(run.err));
+}
+
+// An encrypted answer whose AppID is another's: decrypted, judged once per
+// check, printed as it came (as the result window shows it), and why on standard error.
+void TestVeltranePost::tellsWhyAnAnswerIsNotOpened()
+{
+    const QByteArray reply = "<xml><ToUserName>fromUser</ToUserName><FromUserName>toUser</FromUserName>"
+                             "<CreateTime>1</CreateTime><MsgType>text</MsgType><Content>hi</Content></xml>";
+    const QString encrypt = encryptMessage(*decodeAesKey(kAesKey), QByteArray(16, 'r'), reply, "wxother");
+    const QString envelope = u"<xml><Encrypt>%1</Encrypt><MsgSignature>%2</MsgSignature><TimeStamp>1</TimeStamp>"
+                             "<Nonce>n</Nonce></xml>"_s.arg(encrypt, platformSignature({u"T"_s, u"1"_s, u"n"_s, encrypt}));
+    RecordingServer server;
+    server.setAnswer({200, "text/xml; charset=utf-8", envelope.toStdString()});
+    const QStringList arguments{server.url(), u"--token=T"_s, u"--mode=safe"_s, u"--aes-key"_s, kAesKey, u"--appid=wx1"_s};
+
+    const ProgramRun run = runPost(arguments, {}, cleanEnvironment());
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(QString::fromUtf8(run.out), envelope);
+    QVERIFY2(run.err.startsWith(u"veltrane-post: 答复未通过检查"_s) && run.err.contains(u"“wxother”"_s), qPrintable(run.err));
+    QCOMPARE(run.err.count(u'\n'), 1);
+
+    const ProgramRun json = runPost(arguments + QStringList{u"--json"_s}, {}, cleanEnvironment());
+    QStringList failed, all;
+    for (const QJsonValue line : QJsonDocument::fromJson(json.out).object()[u"verdict"].toArray()) {
+        all << line[u"text"].toString();
+        if (line[u"outcome"].toString() == u"fail")
+            failed << line[u"text"].toString();
+    }
+    QCOMPARE(failed.size(), 1);
+    QVERIFY2(failed[0].startsWith(u"AppID"_s), qPrintable(failed[0]));
+    // Decrypted, its content is judged too.
+    QVERIFY2(all.join(u'\n').contains(u"MsgType 为 text"_s), qPrintable(all.join(u'\n')));
+}
+
+// Each way of giving the Token but the option, against an endpoint that wants "T".
+void TestVeltranePost::takesAccessFromOutside_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("environmentToken");
+    QTest::addColumn<QString>("savedToken");
+    QTest::addColumn<int>("status");
+    QTest::newRow("environment") << QStringList{} << u"T"_s << QString() << 0;
+    QTest::newRow("saved") << QStringList{u"--saved-settings"_s} << QString() << u"T"_s << 0;
+    QTest::newRow("saved, not asked for") << QStringList{} << QString() << u"T"_s << 2;
+    QTest::newRow("nothing saved") << QStringList{u"--saved-settings"_s, u"--token=T"_s} << QString() << QString() << 2;
+    QTest::newRow("option over environment") << QStringList{u"--token=X"_s} << u"T"_s << QString() << 1;
+    QTest::newRow("environment over saved") << QStringList{u"--saved-settings"_s} << u"X"_s << u"T"_s << 1;
+}
+
+void TestVeltranePost::takesAccessFromOutside()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, environmentToken);
+    QFETCH(QString, savedToken);
+    QFETCH(int, status);
+    SampleEndpointProcess endpoint({u"--token"_s, u"T"_s});
+    QVERIFY(endpoint.port() > 0);
+    QTemporaryDir config;
+    QProcessEnvironment environment = cleanEnvironment();
+    environment.insert(u"XDG_CONFIG_HOME"_s, config.path());
+    if (!environmentToken.isEmpty())
+        environment.insert(u"VELTRANE_TOKEN"_s, environmentToken);
+    if (!savedToken.isEmpty()) {
+        // As the window writes it.
+        QVERIFY(QDir(config.path()).mkpath(u"Veltrane"_s));
+        QFile saved(config.filePath(u"Veltrane/veltrane.conf"_s));
+        QVERIFY(saved.open(QIODevice::WriteOnly));
+        saved.write("[access]\ntoken=" + savedToken.toUtf8() + "\nmode=plain\n");
+    }
+    const ProgramRun run = runPost(QStringList{endpoint.url(), u"--check-url"_s} + arguments, {}, environment);
+    QVERIFY2(run.exitCode == status, qPrintable(run.err + QString::fromUtf8(run.out)));
+}
+
+// A local HTTPS endpoint with a certificate of its own: trusted only when told.
+void TestVeltranePost::trustsTheGivenAuthorities_data()
+{
+    QTest::addColumn<QString>("option");   // CERT: the endpoint's certificate, OTHER: another
+    QTest::addColumn<QString>("variable"); // NAME=CERT or NAME=OTHER
+    QTest::addColumn<int>("status");
+    QTest::newRow("not told") << QString() << QString() << 3;
+    QTest::newRow("--cacert") << u"CERT"_s << QString() << 0;
+    QTest::newRow("CURL_CA_BUNDLE") << QString() << u"CURL_CA_BUNDLE=CERT"_s << 0;
+    QTest::newRow("SSL_CERT_FILE") << QString() << u"SSL_CERT_FILE=CERT"_s << 0;
+    QTest::newRow("--cacert wins") << u"OTHER"_s << u"SSL_CERT_FILE=CERT"_s << 3;
+    QTest::newRow("CURL_CA_BUNDLE before SSL_CERT_FILE") << QString() << u"CURL_CA_BUNDLE=OTHER"_s << 3;
+}
+
+void TestVeltranePost::trustsTheGivenAuthorities()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, variable);
+    QFETCH(int, status);
+    SelfSignedCertificate certificate, other;
+    RecordingServer server(std::make_unique<httplib::SSLServer>(certificate.certificate(), certificate.key()), "https");
+    server.setAnswer({200, "text/plain", "success"});
+    QTemporaryFile certificateFile, otherFile;
+    const QHash<QString, QString> files{{u"CERT"_s, bodyFile(certificateFile, certificate.pem())},
+                                        {u"OTHER"_s, bodyFile(otherFile, other.pem())}};
+    QProcessEnvironment environment = cleanEnvironment();
+    if (!variable.isEmpty()) {
+        environment.insert(variable.section(u'=', 0, 0), files[variable.section(u'=', 1)]);
+        if (variable.section(u'=', 1) == u"OTHER")
+            environment.insert(u"SSL_CERT_FILE"_s, files[u"CERT"_s]);
+    }
+    QStringList arguments{server.url()};
+    if (!option.isEmpty())
+        arguments << u"--cacert"_s << files[option];
+
+    const ProgramRun run = runPost(arguments, {}, environment);
+    QVERIFY2(run.exitCode == status, qPrintable(run.err));
+    if (status == 3)
+        QVERIFY2(run.err.contains(u"(错误 4)"_s), qPrintable(run.err));
+    QCOMPARE(server.requests().size(), size_t(status == 0));
 }
 
 QTEST_GUILESS_MAIN(TestVeltranePost)

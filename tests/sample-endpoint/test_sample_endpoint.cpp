@@ -270,9 +270,12 @@ void TestSampleEndpoint::refusesAlteredEncryptedPush_data()
     QTest::addColumn<QString>("appId");
     QTest::addColumn<QString>("alteration"); // of the signed URL
     QTest::addColumn<int>("status");
-    QTest::newRow("sound") << u"wxveltrane"_s << QString() << 200;
-    QTest::newRow("msg_signature altered") << u"wxveltrane"_s << u"msg_signature="_s << 403;
-    QTest::newRow("other AppID") << u"wxother"_s << QString() << 400;
+    QTest::addColumn<bool>("keyed"); // the endpoint was started with the EncodingAESKey
+    QTest::addColumn<QString>("said"); // a part of its answer
+    QTest::newRow("sound") << u"wxveltrane"_s << QString() << 200 << true << u"<xml>"_s;
+    QTest::newRow("msg_signature altered") << u"wxveltrane"_s << u"msg_signature="_s << 403 << true << u"msg_signature"_s;
+    QTest::newRow("other AppID") << u"wxother"_s << QString() << 400 << true << u"wxother"_s;
+    QTest::newRow("endpoint without a key") << u"wxveltrane"_s << QString() << 400 << false << u"没有给 --aes-key"_s;
 }
 
 void TestSampleEndpoint::refusesAlteredEncryptedPush()
@@ -280,7 +283,12 @@ void TestSampleEndpoint::refusesAlteredEncryptedPush()
     QFETCH(QString, appId);
     QFETCH(QString, alteration);
     QFETCH(int, status);
-    RunningEndpoint endpoint(encryptingSettings());
+    QFETCH(bool, keyed);
+    QFETCH(QString, said);
+    EndpointSettings settings = encryptingSettings();
+    if (!keyed)
+        settings.aesKey.reset();
+    RunningEndpoint endpoint(settings);
     AccessSettings access = accessSettings(MessageMode::Safe);
     access.appId = appId;
     SignedPost post = signPost(endpoint.url(), BuildTextSample(), access, freshSigningInputs());
@@ -292,6 +300,7 @@ void TestSampleEndpoint::refusesAlteredEncryptedPush()
     const auto result = endpoint.client().Post(target, post.body.toStdString(), "text/xml");
     QVERIFY(result);
     QCOMPARE(result->status, status);
+    QVERIFY2(QString::fromStdString(result->body).contains(said), result->body.c_str());
 }
 
 void TestSampleEndpoint::passesUrlCheck()

@@ -96,6 +96,15 @@ void ScriptedServer::Connection::write(std::string_view bytes)
     }
 }
 
+void ScriptedServer::Connection::trickleUntilStopped(std::string_view piece, std::chrono::milliseconds every)
+{
+    while (!stopping_) {
+        if (::send(socket_, piece.data(), piece.size(), MSG_NOSIGNAL) <= 0)
+            return; // the client gave up
+        std::this_thread::sleep_for(every);
+    }
+}
+
 void ScriptedServer::Connection::holdUntilStopped()
 {
     while (!stopping_)

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,9 @@ public:
         void write(std::string_view bytes);
         // Keeps the connection open, silent, until the server stops.
         void holdUntilStopped();
+        // Sends the piece again and again, one every `every`, until the
+        // server stops or the client goes away: an answer that never ends.
+        void trickleUntilStopped(std::string_view piece, std::chrono::milliseconds every);
 
     private:
         int socket_;
