@@ -114,14 +114,14 @@ void ExchangeActions::attachTo(Form2 &resultWindow)
     box->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(box, &QWidget::customContextMenuRequested, this, [this, box](const QPoint &at) {
         // The box's own menu, and the way to the whole exchange after it.
-        QMenu *menu = box->createStandardContextMenu();
+        QMenu *menu = box->createStandardContextMenu(at);
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->addSeparator();
         // The shortcut is shown, not registered again: two actions on one
         // key would make it ambiguous while the menu is open.
         menu->addAction(QStringLiteral("查看交互详情\t") + show_->shortcut().toString(QKeySequence::NativeText), this,
                         [this] { show_->trigger(); });
-        menu->popup(box->viewport()->mapToGlobal(at));
+        menu->popup(box->mapToGlobal(at));
     });
 }
 

@@ -10,6 +10,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QTest>
 
@@ -37,7 +38,7 @@ struct ProgramWithExchanges : ProgramUnderTest {
     {
         Form2 &result = resultWindow();
         result.show();
-        QWidget *viewport = result.Text1()->viewport();
+        QWidget *viewport = result.Text1()->findChild<QPlainTextEdit *>()->viewport();
         QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), viewport->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(viewport, &click);
         return qobject_cast<QMenu *>(QApplication::activePopupWidget());
