@@ -233,6 +233,10 @@ void TestExchangeActions::moreSamplesFillTheXmlBox()
     // Chosen again, a message is a new message.
     entry->trigger();
     QCOMPARE(program.xmlBox()->text() != first, sample.hasMsgId);
+    // What was there comes back with Ctrl+Z.
+    program.xmlBox()->undo();
+    program.xmlBox()->undo();
+    QCOMPARE(program.xmlBox()->text(), u"typed"_s);
 }
 
 void TestExchangeActions::curlCommandSendsWhatThePostSends()

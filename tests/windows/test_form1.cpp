@@ -212,10 +212,16 @@ void TestForm1::loadButtonsReplaceTheXmlBox()
     text2(form)->setFocus();
     QTest::keyClicks(text2(form)->focusProxy(), "edited");
     QVERIFY(text2(form)->text() != BuildTextSample());
+    const QString edited = text2(form)->text();
     QTest::mouseClick(button(form, "Command3"), Qt::LeftButton);
     QCOMPARE(text2(form)->text(), BuildLocationSample());
     QTest::mouseClick(button(form, "Command3"), Qt::LeftButton);
     QCOMPARE(text2(form)->text(), BuildLocationSample());
+    // Each load is an edit Ctrl+Z takes back, down to what was typed.
+    for (const QString &back : {BuildLocationSample(), edited}) {
+        QTest::keyClick(text2(form)->focusProxy(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(text2(form)->text(), back);
+    }
     QCOMPARE(text1(form)->text(), QStringView(kDefaultEndpoint));
 }
 

@@ -432,19 +432,37 @@ void PieceTextEdit::insertFromMimeData(const QMimeData *source)
     finishLoading();
     if (isReadOnly() || !source || !source->hasText())
         return;
-    // Pasted paragraphs are real ones and a long one is cut into pieces, as
-    // in setText; Qt's own paste would copy the paragraph's mark onto them.
-    const ParagraphPieces pieces = cutLongParagraphs(source->text());
     QTextCursor cursor = textCursor();
     cursor.beginEditBlock();
+    insertPieces(cursor, source->text());
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+void PieceTextEdit::insertPieces(QTextCursor &cursor, const QString &text)
+{
+    // Inserted paragraphs are real ones and a long one is cut into pieces,
+    // as in setText; Qt's own paste would copy the paragraph's mark onto them.
+    const ParagraphPieces pieces = cutLongParagraphs(text);
     cursor.removeSelectedText();
     const int first = cursor.blockNumber();
     cursor.insertText(pieces.text);
     if (cursor.blockNumber() > first)
         markJoins(document(), first, pieces.joins, cursor.blockNumber());
+}
+
+void PieceTextEdit::replaceText(const QString &text)
+{
+    finishLoading();
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    insertPieces(cursor, text);
     cursor.endEditBlock();
+    // At the start, as a text set is shown.
+    cursor.movePosition(QTextCursor::Start);
     setTextCursor(cursor);
-    ensureCursorVisible();
 }
 
 // Plain text alone: Qt's rich formats would hold a paragraph for each piece.

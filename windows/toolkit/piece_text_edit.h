@@ -29,6 +29,7 @@ public:
 
     QString text() const;
     void setText(const QString &text);
+    void replaceText(const QString &text);
     bool loaded() const;
     void finishLoading() const;
 
@@ -64,6 +65,8 @@ private:
     void postLoadTurn();
     // A turn of the loading once `due`; else it goes round the event loop again.
     void loadTurn(bool due);
+    // Puts a text in for the cursor's selection, its long paragraphs in pieces.
+    void insertPieces(QTextCursor &cursor, const QString &text);
     // After a key moved the cursor from `from`: moves on while it stands on
     // the other side of the same join, or inside a word cut by a join.
     void moveOverJoins(int from, QTextCursor::MoveOperation operation, QTextCursor::MoveMode mode, bool byWord);

@@ -66,6 +66,11 @@ void MultiLineTextBox::setText(const QString &text)
     editor_->setText(text);
 }
 
+void MultiLineTextBox::replaceText(const QString &text)
+{
+    editor_->replaceText(text);
+}
+
 void MultiLineTextBox::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);

@@ -38,6 +38,8 @@ public:
 
     QString text() const;
     void setText(const QString &text);
+    // The text replaced by another as one edit, which Ctrl+Z takes back.
+    void replaceText(const QString &text);
     void clear() { setText(QString()); }
     // Whether the last text set is all in the box.
     bool loaded() const;
