@@ -73,7 +73,7 @@ ExchangeActions::ExchangeActions(Form1 &mainWindow, ProgramWideWindow<Form2> &re
         // Built when chosen: the time of now and a message id of its own
         // (random bytes, which need the network module).
         connect(load, &QAction::triggered, xmlBox, [this, xmlBox, &sample] {
-            runHandler(&mainWindow_, [xmlBox, &sample] { xmlBox->setText(buildPushSample(sample)); });
+            runHandler(&mainWindow_, [xmlBox, &sample] { xmlBox->replaceText(buildPushSample(sample)); });
         });
     }
 

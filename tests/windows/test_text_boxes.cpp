@@ -244,6 +244,9 @@ void TestTextBoxes::largeTextReadsBackExactly()
     QCOMPARE(accessible->text(0, accessible->characterCount()), lines);
     QCOMPARE(accessible->text(2000, 3000), lines.mid(2000, 1000));
     QCOMPARE(QAccessible::queryAccessibleInterface(editorOf(set))->text(QAccessible::Value), lines);
+    // Named as its window names the box.
+    set.setAccessibleName(u"返回结果"_s);
+    QCOMPARE(QAccessible::queryAccessibleInterface(editorOf(set))->text(QAccessible::Name), u"返回结果"_s);
 
     // Pasted, between two characters already there.
     MultiLineTextBox pasted;
