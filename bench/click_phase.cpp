@@ -10,7 +10,7 @@
 #include "response_text.h"
 #include "samples.h"
 #include "timing.h"
-#include "toolkit/heap_policy.h"
+#include "box_editor.h"
 #include "toolkit/text_boxes.h"
 #include "xml_post.h"
 
@@ -51,15 +51,6 @@ void waitForInput()
     InputProbe probe;
     QCoreApplication::postEvent(&probe, new QEvent(QEvent::User));
     spinUntil([&] { return probe.seen; });
-}
-
-// Resident memory once the program has given back what it keeps for the
-// next post, two quiet seconds after a large text was let go.
-double settledRssMb()
-{
-    if (!spinUntil([] { return !freedMemoryGiveBackPending(); }))
-        fail("freed memory was never given back");
-    return statusMb("VmRSS");
 }
 
 // Resident memory with what was freed given back, so that memory added next
@@ -108,7 +99,7 @@ ClickFigures timeClicks(PaintWatch &watch, ProgramWindows &windows, const Answer
                 if (textSet == Clock::time_point{})
                     textSet = Clock::now();
             });
-            return box->viewport();
+            return editorIn(*box)->viewport();
         };
         if (fresh)
             watch.arm(nullptr, [&]() -> QObject * { return results.isLoaded() ? hook() : nullptr; });
@@ -139,17 +130,16 @@ ClickFigures timeClicks(PaintWatch &watch, ProgramWindows &windows, const Answer
         }
         if (i == 0 && fresh) {
             answer.firstClickMs = ms;
-            // What the loading freed (the answer's bytes, its decoding) is
-            // kept for the next post, then given back after a quiet while.
+            // What the loading freed (the answer's bytes, its decoding) the
+            // box gave back once it was all in.
             processEventsFor(20);
-            answer.addedUnsettledMb = statusMb("VmRSS") - rssBefore;
-            answer.addedMb = settledRssMb() - rssBefore;
+            answer.addedMb = statusMb("VmRSS") - rssBefore;
             MultiLineTextBox *box = results.get().Text1();
             if (box->text() != c.expected)
                 fail(std::string("the result window does not show the answer ") + c.name);
             // Shown wrapped at the box's width, as the user sees it.
-            const QTextLayout *first = box->document()->firstBlock().layout();
-            if (first->lineCount() < 2 || first->lineAt(0).naturalTextWidth() > box->viewport()->width())
+            const QTextLayout *first = editorIn(*box)->document()->firstBlock().layout();
+            if (first->lineCount() < 2 || first->lineAt(0).naturalTextWidth() > editorIn(*box)->viewport()->width())
                 fail(std::string("the answer ") + c.name + " is not wrapped at the box's width");
         }
     }
@@ -229,7 +219,7 @@ std::vector<AnswerFigures> measureClicks(PaintWatch &watch, ProgramWindows &wind
         // Closed, the window is deleted: what the answer took should go back.
         closeResults(windows);
         QCoreApplication::processEvents();
-        answer.leftMb = settledRssMb() - rssBefore;
+        answer.leftMb = statusMb("VmRSS") - rssBefore;
 
         // The post alone, the same answer: XmlPost, then plain libcurl.
         answer.postAlone = timed(times, [&] {
@@ -258,7 +248,7 @@ std::vector<PrototypeFigures> compareBoxes(const std::vector<AnswerCase> &cases,
         for (const bool pieces : {true, false}) {
             const double rssBefore = trimmedRssMb();
             const auto start = Clock::now();
-            std::unique_ptr<QPlainTextEdit> box;
+            std::unique_ptr<QWidget> box;
             if (pieces) {
                 auto *built = new MultiLineTextBox;
                 box.reset(built);
@@ -267,14 +257,15 @@ std::vector<PrototypeFigures> compareBoxes(const std::vector<AnswerCase> &cases,
             } else {
                 // Each paragraph laid out whole, with the layout cache kept
                 // for long ones; wrapping anywhere when nothing else can.
-                box = std::make_unique<QPlainTextEdit>();
-                box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-                box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-                box->setWordWrapMode(c.shape == AnswerShape::NoBreak ? QTextOption::WrapAnywhere
-                                                                     : QTextOption::WrapAtWordBoundaryOrAnywhere);
-                box->resize(resultBoxSize);
-                box->setPlainText(text);
-                for (QTextBlock block = box->document()->firstBlock(); block.isValid(); block = block.next()) {
+                auto *whole = new QPlainTextEdit;
+                box.reset(whole);
+                whole->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+                whole->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+                whole->setWordWrapMode(c.shape == AnswerShape::NoBreak ? QTextOption::WrapAnywhere
+                                                                       : QTextOption::WrapAtWordBoundaryOrAnywhere);
+                whole->resize(resultBoxSize);
+                whole->setPlainText(text);
+                for (QTextBlock block = whole->document()->firstBlock(); block.isValid(); block = block.next()) {
                     if (block.length() > 100'000)
                         block.layout()->setCacheEnabled(true);
                 }

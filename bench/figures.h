@@ -47,7 +47,6 @@ struct AnswerFigures {
     Stats postAlone, curlAlone;                 // XmlPost / plain libcurl bringing the answer
     double idleCpuPct = 0;
     double addedMb = 0; // resident memory added by the first answer shown, what was freed given back
-    double addedUnsettledMb = 0; // the same before the freed blocks kept for the next post went back
     double leftMb = 0;  // resident memory left once the result window was closed
     double firstClickMs = 0; // the first click, freed memory given back before: all of it fresh
 };
@@ -68,6 +67,10 @@ struct ReadBackFigures {
     Stats readBack, copy; // text() with CR LF; one copy of the same characters
 };
 
+struct CopyFigures {
+    Stats box, stock; // select all and copy, 10 MB in one line
+};
+
 struct Figures {
     StartFigures start;
     std::vector<LoadFigures> loads;
@@ -76,5 +79,6 @@ struct Figures {
     std::vector<PrototypeFigures> prototypes;
     KeyFigures keys;
     ReadBackFigures readBack;
+    CopyFigures copy;
     double hwmMb = 0;
 };

@@ -7,6 +7,7 @@
 #include "paint_watch.h"
 #include "samples.h"
 #include "timing.h"
+#include "box_editor.h"
 #include "toolkit/text_boxes.h"
 
 #include <QPushButton>
@@ -27,7 +28,7 @@ std::vector<LoadFigures> measureLoads(PaintWatch &watch, Form1 &form, bool quick
         for (int i = 0; i < (quick ? 5 : 30); ++i) {
             xmlBox->setText(QStringLiteral("other text"));
             processEventsFor(5); // the box repainted with the other text
-            watch.arm(xmlBox->viewport());
+            watch.arm(editorIn(*xmlBox)->viewport());
             const auto start = Clock::now();
             button(form, load.button)->click();
             const double inBox = msSince(start);

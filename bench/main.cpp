@@ -7,8 +7,8 @@
 //
 // --rounds: posts per client in the post comparison (200); --quick: fewer
 // repetitions everywhere. Each goal is printed as a ratio to its floor with
-// PASS or MISS. --only start runs the start's comparison alone, to iterate on
-// its ratio. --only post|textbox-line|textbox-lines runs one part alone for a
+// PASS or MISS. --only start (or copy) runs the start's (or the copy's)
+// comparison alone, to iterate on its ratio. --only post|textbox-line|textbox-lines runs one part alone for a
 // profiler (under callgrind its phases are dumped apart), e.g.
 //   valgrind --tool=callgrind build/bench/veltrane-bench --only textbox-line --only-bytes 1000000
 
@@ -24,13 +24,13 @@
 #include "program_windows.h"
 #include "report.h"
 #include "start_phase.h"
-#include "toolkit/heap_policy.h"
 #include "toolkit/text_boxes.h"
 
 #include <curl/curl.h>
 
 #include <QApplication>
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include <algorithm>
@@ -90,19 +90,23 @@ void touchMemoryOnce()
 
 int main(int argc, char *argv[])
 {
-    useOneHeap(); // as the program does: its memory is measured here
+    mallopt(M_ARENA_MAX, 1); // as the program's main does: its memory is measured here
     touchMemoryOnce();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     Options options;
     if (!parseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: %s [--rounds N] [--quick] [--only post|start|textbox-line|textbox-lines [--only-bytes N]]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--rounds N] [--quick] [--only post|start|copy|textbox-line|textbox-lines [--only-bytes N]]\n", argv[0]);
         return 2;
     }
 
     QApplication app(argc, argv);
     if (options.only == "start") {
         runStartAlone(options.quick);
+        return 0;
+    }
+    if (options.only == "copy") {
+        runCopyAlone(options.quick);
         return 0;
     }
     if (!options.only.empty() && options.only != "post")
@@ -136,6 +140,7 @@ int main(int argc, char *argv[])
     windows.resultWindow().get().close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     figures.readBack = measureReadBack(options.quick);
+    figures.copy = compareCopies(options.quick);
     figures.prototypes = compareBoxes(cases, resultBoxSize);
 
     printReport(figures);

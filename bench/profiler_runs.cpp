@@ -1,6 +1,8 @@
 #include "profiler_runs.h"
 
 #include "bench_server.h"
+#include "box_editor.h"
+#include "box_phase.h"
 #include "curl_post.h"
 #include "event_loop.h"
 #include "fail.h"
@@ -44,7 +46,7 @@ int runTextBoxAlone(const std::string &part, std::size_t bytes)
     const double setHidden = msSince(start);
     PHASE_DONE("setText hidden");
     start = Clock::now();
-    watch.arm(box->viewport());
+    watch.arm(editorIn(*box)->viewport());
     window.show();
     spinUntil([&] { return watch.painted; });
     const double shown = msSince(start);
@@ -55,7 +57,7 @@ int runTextBoxAlone(const std::string &part, std::size_t bytes)
     const double setOpen = msSince(start);
     PHASE_DONE("setText open");
     start = Clock::now();
-    watch.arm(box->viewport());
+    watch.arm(editorIn(*box)->viewport());
     spinUntil([&] { return watch.painted; });
     const double repainted = msSince(start);
     PHASE_DONE("repainted");
@@ -96,4 +98,12 @@ void runStartAlone(bool quick)
                 "%.2f / %.2f / %.2f / %.2f ms (medians, n=%d)\ngoal_start=%.3f plain/bare=%.3f\n",
                 start.program.median, start.bare.median, start.bareWithCurl.median, start.plain.median,
                 start.program.n, start.program.median / start.bare.median, start.plain.median / start.bare.median);
+}
+
+void runCopyAlone(bool quick)
+{
+    const CopyFigures copy = compareCopies(quick);
+    std::printf("select all and copy, 10 MB in one line: the box / a stock QPlainTextEdit  %.2f / %.2f ms (medians, n=%d)\n"
+                "goal_copy_10m_line=%.3f\n",
+                copy.box.median, copy.stock.median, copy.box.n, copy.box.median / copy.stock.median);
 }

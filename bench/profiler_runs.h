@@ -16,3 +16,6 @@ void runPostsAlone(const BenchServer &server, int rounds);
 
 // The start's processes alone, side by side, and their ratio.
 void runStartAlone(bool quick);
+
+// The copy of 10 MB in one line alone, the box beside a stock editor, and their ratio.
+void runCopyAlone(bool quick);

@@ -66,7 +66,7 @@ ExchangeActions::ExchangeActions(Form1 &mainWindow, ProgramWideWindow<Form2> &re
         QAction *load = moreSamples_->addAction(sample.caption);
         // Built when chosen: the time of now and a message id of its own.
         connect(load, &QAction::triggered, xmlBox, [this, xmlBox, &sample] {
-            runHandler(&mainWindow_, [xmlBox, &sample] { xmlBox->setText(buildPushSample(sample)); });
+            runHandler(&mainWindow_, [xmlBox, &sample] { xmlBox->replaceText(buildPushSample(sample)); });
         });
     }
 
@@ -108,14 +108,14 @@ void ExchangeActions::attachTo(Form2 &resultWindow)
     box->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(box, &QWidget::customContextMenuRequested, this, [this, box](const QPoint &at) {
         // The box's own menu, and the way to the whole exchange after it.
-        QMenu *menu = box->createStandardContextMenu();
+        QMenu *menu = box->createStandardContextMenu(at);
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->addSeparator();
         // The shortcut is shown, not registered again: two actions on one
         // key would make it ambiguous while the menu is open.
         menu->addAction(QStringLiteral("查看交互详情\t") + show_->shortcut().toString(QKeySequence::NativeText), this,
                         [this] { runHandler(&mainWindow_, [this] { showShownExchange(); }); });
-        menu->popup(box->viewport()->mapToGlobal(at));
+        menu->popup(box->mapToGlobal(at));
     });
 }
 

@@ -14,7 +14,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
@@ -31,8 +30,7 @@ MultiLineTextBox *bodyView(const QString &accessibleName)
 {
     auto *view = new MultiLineTextBox;
     view->setReadOnly(true);
-    view->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    view->showScrollBarsAsNeeded();
     view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     view->setAccessibleName(accessibleName);
     return view;
@@ -236,8 +234,8 @@ void ExchangeWindow::showSelected()
     }
     copied_->clear();
     const JournalEntry *entry = selectedEntry();
-    request_->setLineWrapMode(hex_->isChecked() ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
-    answer_->setLineWrapMode(hex_->isChecked() ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
+    request_->setWrapsLines(!hex_->isChecked());
+    answer_->setWrapsLines(!hex_->isChecked());
     verdict_->clear();
     if (!entry) {
         showSummary(QStringLiteral("还没有交互：发出一次推送后，这里会列出它。"));

@@ -155,17 +155,17 @@ void Form1::Text1Click()
 
 void Form1::Command1Click()
 {
-    Text2()->setText(BuildPictureSample());
+    Text2()->replaceText(BuildPictureSample());
 }
 
 void Form1::Command2Click()
 {
-    Text2()->setText(BuildTextSample());
+    Text2()->replaceText(BuildTextSample());
 }
 
 void Form1::Command3Click()
 {
-    Text2()->setText(BuildLocationSample());
+    Text2()->replaceText(BuildLocationSample());
 }
 
 void Form1::Command4Click()

@@ -1,23 +1,23 @@
 #include "main_window_menu.h"
 
+#include "toolkit/text_boxes.h"
+
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPointer>
 
-MainWindowMenu::MainWindowMenu(QWidget *window, QLineEdit *endpointBox, QPlainTextEdit *xmlBox)
+MainWindowMenu::MainWindowMenu(QWidget *window, QLineEdit *endpointBox, MultiLineTextBox *xmlBox)
     : QObject(window)
     , window_(window)
     , endpointBox_(endpointBox)
     , xmlBox_(xmlBox)
 {
     // The window sees the right clicks its frames, label and buttons leave
-    // unhandled; the boxes' own menus are caught before they are made. The
-    // XML box's mouse menu arrives on its viewport, the keyboard's on the box.
+    // unhandled; the boxes' own menus are caught before they are made.
     for (QObject *watched : {static_cast<QObject *>(window_), static_cast<QObject *>(endpointBox_),
-                             static_cast<QObject *>(xmlBox_), static_cast<QObject *>(xmlBox_->viewport())})
+                             static_cast<QObject *>(xmlBox_)})
         watched->installEventFilter(this);
 }
 
@@ -49,10 +49,8 @@ bool MainWindowMenu::eventFilter(QObject *watched, QEvent *event)
         popUp(menu, request);
         return true;
     }
-    if (watched == xmlBox_ || watched == xmlBox_->viewport()) {
-        const QPoint inViewport = watched == xmlBox_ ? xmlBox_->viewport()->mapFrom(xmlBox_, request->pos())
-                                                      : request->pos();
-        QMenu *menu = xmlBox_->createStandardContextMenu(inViewport);
+    if (watched == xmlBox_) {
+        QMenu *menu = xmlBox_->createStandardContextMenu(request->pos());
         menu->addSeparator();
         menu->addActions(actions_);
         for (QMenu *submenu : std::as_const(xmlBoxMenus_))

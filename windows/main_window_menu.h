@@ -7,7 +7,7 @@ class QAction;
 class QContextMenuEvent;
 class QLineEdit;
 class QMenu;
-class QPlainTextEdit;
+class MultiLineTextBox;
 class QWidget;
 
 // The main window's context menu: a right click anywhere on the window (its
@@ -18,7 +18,7 @@ class QWidget;
 class MainWindowMenu : public QObject {
     Q_OBJECT
 public:
-    MainWindowMenu(QWidget *window, QLineEdit *endpointBox, QPlainTextEdit *xmlBox);
+    MainWindowMenu(QWidget *window, QLineEdit *endpointBox, MultiLineTextBox *xmlBox);
 
     // Shown in every one of the menus, with their shortcuts, which also work
     // anywhere in the window; the caller keeps ownership.
@@ -36,7 +36,7 @@ private:
 
     QWidget *const window_;
     QLineEdit *const endpointBox_;
-    QPlainTextEdit *const xmlBox_;
+    MultiLineTextBox *const xmlBox_;
     QList<QAction *> actions_;
     QList<QMenu *> xmlBoxMenus_;
 };

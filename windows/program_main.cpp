@@ -3,16 +3,24 @@
 #include "access_settings_store.h"
 #include "program_options.h"
 #include "program_windows.h"
-#include "toolkit/heap_policy.h"
 #include "toolkit/qt_translations.h"
 
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib> // defines __GLIBC__ where it is glibc
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 int runProgram(int argc, char *argv[], const std::function<void(QWidget &mainWindow)> &beforeShow)
 {
-    useOneHeap();
+#if defined(__GLIBC__)
+    // One heap for every thread, so that what a large answer took on the
+    // exchange's thread goes back to the system once freed (before any thread starts).
+    mallopt(M_ARENA_MAX, 1);
+#endif
     QApplication app(argc, argv);
     // Name the configuration folder the access settings are saved in.
     QCoreApplication::setOrganizationName(QStringLiteral("Veltrane"));

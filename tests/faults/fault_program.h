@@ -61,8 +61,8 @@ struct FaultProgram : ProgramUnderTest {
             return;
         }
         click("Command2");
-        xmlBox()->moveCursor(QTextCursor::End);
-        QTest::keyClicks(xmlBox(), "<!-- typed -->");
+        QTest::keyClick(xmlBox()->focusProxy(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(xmlBox()->focusProxy(), "<!-- typed -->");
     }
 
     // Clicks PostXML and returns the message boxes that came up meanwhile.

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QTest>
 
@@ -48,7 +49,7 @@ struct ProgramWithExchanges : ProgramUnderTest {
     {
         Form2 &result = resultWindow();
         result.show();
-        QWidget *viewport = result.Text1()->viewport();
+        QWidget *viewport = result.Text1()->findChild<QPlainTextEdit *>()->viewport();
         QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), viewport->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(viewport, &click);
         return qobject_cast<QMenu *>(QApplication::activePopupWidget());
@@ -246,6 +247,10 @@ void TestExchangeActions::moreSamplesFillTheXmlBox()
     // Chosen again, a message is a new message.
     entry->trigger();
     QCOMPARE(program.xmlBox()->text() != first, sample.hasMsgId);
+    // What was there comes back with Ctrl+Z.
+    program.xmlBox()->undo();
+    program.xmlBox()->undo();
+    QCOMPARE(program.xmlBox()->text(), u"typed"_s);
 }
 
 void TestExchangeActions::curlCommandSendsWhatThePostSends()

@@ -1,28 +1,12 @@
 #pragma once
 
+#include "click_detector.h"
+
 #include <QLineEdit>
-#include "paragraph_pieces.h"
+#include <QWidget>
 
-#include <QPlainTextEdit>
-#include <QPoint>
-
-class QDropEvent;
-class QInputMethodEvent;
-class QKeyEvent;
-class QMimeData;
-class QMouseEvent;
-class QTextBlock;
-
-// A click is a press and a release of the left button, both inside the box.
-// Focus arriving by keyboard is no click.
-class ClickDetector {
-public:
-    void press(const QMouseEvent *event);
-    bool release(const QMouseEvent *event, const QRect &inside);
-
-private:
-    bool pressed_ = false;
-};
+class QMenu;
+class PieceTextEdit;
 
 class SingleLineTextBox : public QLineEdit {
     Q_OBJECT
@@ -40,15 +24,13 @@ private:
     ClickDetector click_;
 };
 
-// Qt's editor keeps paragraphs, not line breaks: the text goes in with any
-// break (CR LF, LF or CR) and always comes back with CR LF between lines. A
-// U+2028 line separator in the text stays itself; Enter and Shift+Enter both
-// end a paragraph. A very long paragraph is held as pieces joined by marked
-// breaks (paragraph_pieces.h) that read back, copy and delete as nothing.
-// A large text goes in stepwise: its first screenful at once, the rest in
-// short steps from the event loop, so the window takes input meanwhile.
-// Whatever reads or edits the box finishes the loading first.
-class MultiLineTextBox : public QPlainTextEdit {
+// A multi-line text box: wrapping at its width, no scroll bars, Tab moving
+// the focus on. It reads back with CR LF between lines, whatever breaks the
+// text came with; a large text is taken at once and loaded stepwise while the
+// window takes input. It holds its editor (piece_text_edit.h), which keeps a
+// very long line in pieces, and offers only what sees the whole text: every
+// entry point here finishes the loading first and never shows a piece.
+class MultiLineTextBox : public QWidget {
     Q_OBJECT
 public:
     explicit MultiLineTextBox(QWidget *parent = nullptr);
@@ -56,37 +38,40 @@ public:
 
     QString text() const;
     void setText(const QString &text);
-    // Whether the last text set is all in the document.
+    // The text replaced by another as one edit, which Ctrl+Z takes back.
+    void replaceText(const QString &text);
+    void clear() { setText(QString()); }
+    // Whether the last text set is all in the box.
     bool loaded() const;
 
-    // Whether the break before this paragraph is a join of pieces.
-    static bool continuesPrevious(const QTextBlock &block);
+    bool isReadOnly() const;
+    void setReadOnly(bool readOnly);
+    // Scroll bars where the text needs them, instead of none.
+    void showScrollBarsAsNeeded();
+    // Lines wrapped at the box's width (as made), or never.
+    void setWrapsLines(bool wraps);
+
+    // The editing menu for a click at `at` (in the box), its actions acting
+    // on the whole text; the caller owns it.
+    QMenu *createStandardContextMenu(const QPoint &at);
+
+public slots:
+    void selectAll();
+    void copy();
+    void paste();
+    void undo();
 
 signals:
     void clicked();
+    void textChanged();
 
 protected:
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-    void insertFromMimeData(const QMimeData *source) override;
-    QMimeData *createMimeDataFromSelection() const override;
-    void inputMethodEvent(QInputMethodEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
-    bool event(QEvent *event) override;
-    bool viewportEvent(QEvent *event) override;
+    // A right click or the menu key on the editor comes here: the box's
+    // menu, or the caller's through the box's context menu policy.
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    // The editor fills the box.
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
-    // Appends the next part of the text still to load; false once all is in.
-    bool loadStep(qsizetype atLeast);
-    void finishLoading() const;
-    void postLoadTurn();
-    // A turn of the loading once `due`; else it goes round the event loop again.
-    void loadTurn(bool due);
-
-    ClickDetector click_;
-    // The rest of a text set stepwise, cut into pieces as it goes in, a
-    // turn of appends at a time.
-    ParagraphPieceCutter loading_;
-    bool loadTurnPosted_ = false; // a turn is on its way
+    PieceTextEdit *const editor_;
 };

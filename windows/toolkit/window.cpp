@@ -72,7 +72,8 @@ Window::Window(const WindowLayout &layout, QWidget *parent)
         widget->setAccessibleName(QString::fromUtf16(entry.accessibleName));
         widget->setGeometry(twipsToPixels(entry.left), twipsToPixels(entry.top),
                             twipsToPixels(entry.width), twipsToPixels(entry.height));
-        tabOrder.emplace_back(entry.tabIndex, widget);
+        // A control holding its editor takes the focus through it.
+        tabOrder.emplace_back(entry.tabIndex, widget->focusProxy() ? widget->focusProxy() : widget);
     }
 
     std::sort(tabOrder.begin(), tabOrder.end(),
