@@ -94,9 +94,9 @@ void runStartAlone(bool quick)
 {
     StartFigures start;
     compareStartProcesses(start, quick);
-    std::printf("start: program / bare Qt window / bare with libcurl loaded / plain controls, until first painted  "
-                "%.2f / %.2f / %.2f / %.2f ms (medians, n=%d)\ngoal_start=%.3f plain/bare=%.3f\n",
-                start.program.median, start.bare.median, start.bareWithCurl.median, start.plain.median,
+    std::printf("start: program / bare Qt window / plain controls, until first painted  "
+                "%.2f / %.2f / %.2f ms (medians, n=%d)\ngoal_start=%.3f plain/bare=%.3f\n",
+                start.program.median, start.bare.median, start.plain.median,
                 start.program.n, start.program.median / start.bare.median, start.plain.median / start.bare.median);
 }
 

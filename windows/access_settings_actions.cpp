@@ -3,6 +3,7 @@
 #include "access_settings_dialog.h"
 #include "form1.h"
 #include "toolkit/handler_guard.h"
+#include "toolkit/text_boxes.h"
 #include "url_check_report.h"
 
 #include <QAction>
@@ -48,7 +49,7 @@ void AccessSettingsActions::checkEndpoint()
     const UrlCheckResult result = [this] {
         // Label1 says the check waits, as for a post, and is itself again after.
         const auto restore = qScopeGuard([this] { form_.showAccessHint(); });
-        return runUrlCheck(form_.control<QLineEdit>("Text1")->text(), form_.accessSettings(), createRequest_);
+        return runUrlCheck(form_.Text1()->text(), form_.accessSettings(), createRequest_);
     }();
     if (!result.record.cancelled)
         emit urlChecked(result.record, result.passed, result.explanation);

@@ -61,7 +61,7 @@ ExchangeActions::ExchangeActions(Form1 &mainWindow, ProgramWideWindow<Form2> &re
     connect(retry_, &QAction::triggered, this, guarded(&ExchangeActions::simulateRetry));
     connect(copyCurl_, &QAction::triggered, this, guarded(&ExchangeActions::copyCurlCommand));
 
-    MultiLineTextBox *xmlBox = mainWindow_.control<MultiLineTextBox>("Text2");
+    MultiLineTextBox *xmlBox = mainWindow_.Text2();
     for (const PushSample &sample : pushSamples()) {
         QAction *load = moreSamples_->addAction(sample.caption);
         // Built when chosen: the time of now and a message id of its own.
@@ -156,7 +156,7 @@ void ExchangeActions::showWindow()
 
 PushPostOrder ExchangeActions::currentOrder() const
 {
-    return {mainWindow_.control<SingleLineTextBox>("Text1")->text(), mainWindow_.control<MultiLineTextBox>("Text2")->text(),
+    return {mainWindow_.Text1()->text(), mainWindow_.Text2()->text(),
             access_ ? access_() : AccessSettings{}};
 }
 

@@ -52,9 +52,16 @@ std::unique_ptr<HttpRequest> createNetworkRequest(const ExchangeSettings &settin
 
 Form1::Form1(ProgramWideWindow<Form2> &resultWindow, PostRequestFactory createRequest, QWidget *parent)
     : Window(form1Layout(), parent)
+    , Text1_(control<SingleLineTextBox>("Text1"))
+    , Text2_(control<MultiLineTextBox>("Text2"))
+    , Command1_(control<QPushButton>("Command1"))
+    , Command2_(control<QPushButton>("Command2"))
+    , Command3_(control<QPushButton>("Command3"))
+    , Command4_(control<QPushButton>("Command4"))
+    , Label1_(control<QLabel>("Label1"))
     , resultWindow_(resultWindow)
     , createRequest_(std::move(createRequest))
-    , unsignedHint_(control<QLabel>("Label1")->text())
+    , unsignedHint_(Label1_->text())
     , menu_(new MainWindowMenu(this, Text1(), Text2()))
 {
     // The URL check waits as a post does: painted, input dropped, Esc gives it up.
@@ -75,10 +82,10 @@ Form1::Form1(ProgramWideWindow<Form2> &resultWindow, PostRequestFactory createRe
         connect(control, signal, this, [this, handler] { runHandler(this, [this, handler] { (this->*handler)(); }); });
     };
     on(Text1(), &SingleLineTextBox::clicked, &Form1::Text1Click);
-    on(control<QPushButton>("Command1"), &QPushButton::clicked, &Form1::Command1Click);
-    on(control<QPushButton>("Command2"), &QPushButton::clicked, &Form1::Command2Click);
-    on(control<QPushButton>("Command3"), &QPushButton::clicked, &Form1::Command3Click);
-    connect(control<QPushButton>("Command4"), &QPushButton::clicked, this, [this] {
+    on(Command1(), &QPushButton::clicked, &Form1::Command1Click);
+    on(Command2(), &QPushButton::clicked, &Form1::Command2Click);
+    on(Command3(), &QPushButton::clicked, &Form1::Command3Click);
+    connect(Command4(), &QPushButton::clicked, this, [this] {
         if (posting_)
             return;
         const PostUnderWay post(*this);
@@ -90,7 +97,7 @@ Form1::Form1(ProgramWideWindow<Form2> &resultWindow, PostRequestFactory createRe
     post->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     post->setShortcutContext(Qt::WindowShortcut);
     addAction(post);
-    connect(post, &QAction::triggered, control<QPushButton>("Command4"), &QPushButton::click);
+    connect(post, &QAction::triggered, Command4(), &QPushButton::click);
     showAccessHint(); // the label's description set from the start
 }
 
@@ -114,7 +121,7 @@ void Form1::setAccessSettings(const AccessSettings &settings)
 
 void Form1::setLabel1(const QString &text)
 {
-    auto *label = control<QLabel>("Label1");
+    QLabel *label = Label1();
     label->setText(text);
     // The label's accessible name stays the window's "提示"; what it says
     // now is its description, announced as it changes.
@@ -133,18 +140,8 @@ void Form1::showWaiting(int secondsWaited)
 
 void Form1::showVerdict(const PushPostOutcome &outcome)
 {
-    const auto *label = control<QLabel>("Label1");
+    const QLabel *label = Label1();
     setLabel1(verdictText(outcome, label->fontMetrics(), label->contentsRect().width()));
-}
-
-SingleLineTextBox *Form1::Text1() const
-{
-    return control<SingleLineTextBox>("Text1");
-}
-
-MultiLineTextBox *Form1::Text2() const
-{
-    return control<MultiLineTextBox>("Text2");
 }
 
 void Form1::Text1Click()

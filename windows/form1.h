@@ -12,6 +12,8 @@
 
 class MainWindowMenu;
 class MultiLineTextBox;
+class QLabel;
+class QPushButton;
 class SingleLineTextBox;
 
 // Makes the request object of one post from the settings the window gives
@@ -47,6 +49,15 @@ public:
     // The context menu of the window and its boxes, for more entries.
     MainWindowMenu &contextMenu() const { return *menu_; }
 
+    // The controls, by their names in the layout table.
+    SingleLineTextBox *Text1() const { return Text1_; }
+    MultiLineTextBox *Text2() const { return Text2_; }
+    QPushButton *Command1() const { return Command1_; }
+    QPushButton *Command2() const { return Command2_; }
+    QPushButton *Command3() const { return Command3_; }
+    QPushButton *Command4() const { return Command4_; }
+    QLabel *Label1() const { return Label1_; }
+
 signals:
     // A post was carried out or failed (a refused short endpoint is no post).
     void posted(const PushPostOutcome &outcome);
@@ -70,9 +81,14 @@ private:
 
     void setLabel1(const QString &text);
 
-    SingleLineTextBox *Text1() const;
-    MultiLineTextBox *Text2() const;
-
+    // Found once, after the layout table has made them.
+    SingleLineTextBox *const Text1_;
+    MultiLineTextBox *const Text2_;
+    QPushButton *const Command1_;
+    QPushButton *const Command2_;
+    QPushButton *const Command3_;
+    QPushButton *const Command4_;
+    QLabel *const Label1_;
     ProgramWideWindow<Form2> &resultWindow_;
     PostRequestFactory createRequest_;
     WaitingLoop waiting_;

@@ -5,10 +5,6 @@
 
 Form2::Form2(QWidget *parent)
     : Window(form2Layout(), parent)
+    , Text1_(control<MultiLineTextBox>("Text1"))
 {
-}
-
-MultiLineTextBox *Form2::Text1() const
-{
-    return control<MultiLineTextBox>("Text1");
 }

@@ -10,5 +10,9 @@ class Form2 : public Window {
 public:
     explicit Form2(QWidget *parent = nullptr);
 
-    MultiLineTextBox *Text1() const;
+    // The answer box, by its name in the layout table.
+    MultiLineTextBox *Text1() const { return Text1_; }
+
+private:
+    MultiLineTextBox *const Text1_;
 };

@@ -11,7 +11,13 @@ class Window : public QWidget {
 public:
     explicit Window(const WindowLayout &layout, QWidget *parent = nullptr);
 
-    // The control of that name; the layout guarantees it exists.
+signals:
+    // The user closed the window and it went.
+    void closed();
+
+protected:
+    // The control of that name; the layout guarantees it exists. Windows
+    // look each up once and offer it typed.
     template <class Control>
     Control *control(const char *name) const
     {
@@ -20,10 +26,5 @@ public:
         return found;
     }
 
-signals:
-    // The user closed the window and it went.
-    void closed();
-
-protected:
     void closeEvent(QCloseEvent *event) override;
 };
