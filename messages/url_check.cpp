@@ -6,6 +6,7 @@
 #include "secure_random.h"
 #include "signed_post.h"
 #include "url_query.h"
+#include "verdict.h"
 
 #include <optional>
 
@@ -135,7 +136,11 @@ UrlCheckResult checkUrl(const QString &url, const AccessSettings &access, const 
         return result;
     }
     if (status != 0 && status != 200) {
-        result.explanation = u"接收端回复了 HTTP %1，平台只接受 200。回复为：%2"_s.arg(status).arg(shown(*body, contentType));
+        const QString answer = shown(*body, contentType);
+        result.explanation = u"接收端回复了 HTTP %1，平台只接受 200。回复为：%2"_s.arg(status).arg(answer);
+        // What the user can mend: the Token both sides sign with.
+        if (status == 401 || status == 403 || refusesTheSignature(answer))
+            result.explanation += u"\n接收端多半是签名校验没有通过：检查接入设置的 Token 与接收端配置的一致"_s;
         return result;
     }
     result.passed = *body == expected;

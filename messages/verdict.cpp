@@ -137,13 +137,6 @@ VerdictLine judgeRedirect(const ExchangeRecord &record)
                     .arg(location ? QStringLiteral("“%1”").arg(QString::fromUtf8(*location)) : QStringLiteral("没有给出")));
 }
 
-// The words the common SDKs answer a push with when its signature is wrong:
-// node wechat and co-wechat "Invalid signature", others "非法请求" or "签名".
-bool refusesTheSignature(const QString &answer)
-{
-    return answer.contains(u"signature", Qt::CaseInsensitive) || answer.contains(u"非法请求") || answer.contains(u"签名");
-}
-
 // An error status: what most likely caused it and what to check.
 VerdictLine judgeErrorStatus(const ExchangeRecord &record, const AccessSettings &access)
 {
@@ -341,6 +334,11 @@ VerdictLine judgeUtf8(const ExchangeRecord &record)
 }
 
 } // namespace
+
+bool refusesTheSignature(const QString &answer)
+{
+    return answer.contains(u"signature", Qt::CaseInsensitive) || answer.contains(u"非法请求") || answer.contains(u"签名");
+}
 
 QList<VerdictLine> judgeExchange(const ExchangeRecord &record, const QString &push, const AccessSettings &access)
 {

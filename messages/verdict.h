@@ -21,3 +21,8 @@ QList<VerdictLine> judgeExchange(const ExchangeRecord &record, const QString &pu
 
 // Whether every line passed (warnings pass).
 bool verdictPassed(const QList<VerdictLine> &lines);
+
+// Whether an error answer says the signature was wrong, in the words of the
+// common SDKs: node wechat and co-wechat "Invalid signature", others
+// "非法请求" or "签名".
+bool refusesTheSignature(const QString &answer);

@@ -34,6 +34,7 @@ private slots:
                                          << QString(80, u'a') + u"…（共 100 字节）"_s;
         // The endpoint's Chinese as the result window shows it, not as escapes.
         QTest::newRow("refused in Chinese") << 403 << u"签名错误"_s << false << u"回复为：签名错误"_s;
+        QTest::newRow("refused: the Token named") << 401 << u"Invalid signature"_s << false << u"检查接入设置的 Token"_s;
         QTest::newRow("Chinese after the echostr") << 200 << u"%1 成功"_s << false << u"多出了 7 字节： 成功"_s;
         // Not followed: the status and where it points are told.
         QTest::newRow("redirect") << 302 << u"%1"_s << false << u"HTTP 302 重定向（Location：“/moved/”）"_s;
