@@ -101,7 +101,7 @@ AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, const
     m_secretsPlace->setText(savedSecretsPlace() == SecretsPlace::Keyring
                                 ? QStringLiteral("Token 和 EncodingAESKey 保存在系统钥匙环中")
                                 : QStringLiteral("Token 和 EncodingAESKey 保存在仅本人可读的设置文件中（没有可用的钥匙环）"));
-    m_secretsPlace->setWordWrap(true);
+    // One line, never broken inside a word: the dialog widens to it.
     m_secretsPlace->setEnabled(false); // a note, in the style's quieter colour
 
     auto *whole = new QVBoxLayout(this);
