@@ -1,3 +1,4 @@
+#include "access_secrets.h"
 #include "body_file.h"
 #include "exchange_json.h"
 #include "exchange_trace.h"
@@ -145,8 +146,15 @@ SettingSources settingSources()
     SettingSources sources;
     sources.environment = [](const char *name) { return qEnvironmentVariable(name); };
     sources.savedFile = windowAccessSettingsFile();
-    sources.saved = [file = sources.savedFile] {
-        return QFileInfo::exists(file) ? std::optional(readSavedAccessSettings(file)) : std::nullopt;
+    sources.saved = [file = sources.savedFile]() -> std::optional<AccessSettings> {
+        if (!QFileInfo::exists(file))
+            return std::nullopt;
+        AccessSettings settings = readSavedAccessSettings(file);
+        // The window keeps the token and key in the desktop's keyring where
+        // one answers, and in the file only where none does.
+        if (settings.token.isEmpty() && settings.aesKey.isEmpty())
+            readAccessSecrets(settings);
+        return settings;
     };
     return sources;
 }

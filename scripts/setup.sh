@@ -8,9 +8,12 @@ cd "$(dirname "$0")/.."
 # minimal Debian has none of them, ca-certificates and file included.
 build="cmake g++ make pkg-config qt6-base-dev libgl-dev libssl-dev libcpp-httplib-dev libcurl4-openssl-dev
        zlib1g-dev libbrotli-dev libzstd-dev"          # the content codings the exchange undoes
+# The token and key in the desktop's keyring: QtKeychain loads libsecret as it runs.
+keyring="qtkeychain-qt6-dev libsecret-1-0"
 fonts="fonts-noto-cjk fonts-dejavu-core"      # the captions are Chinese; tests measure them
 translations="qt6-translations-l10n"           # Qt's own words (context menus, 确定) in Chinese
-tests="curl iproute2 desktop-file-utils appstream"
+# The keyring tests run a keyring of their own, on a bus of their own.
+tests="curl iproute2 desktop-file-utils appstream gnome-keyring dbus-daemon"
 https="ca-certificates"                        # the system's authorities, for every https post
 packaging="dpkg-dev file"                      # cpack -G DEB
 screenshot="xvfb xauth"
@@ -21,7 +24,7 @@ interop=""
 command -v npm >/dev/null 2>&1 || interop="nodejs npm"
 
 # shellcheck disable=SC2086 # the lists split into package names
-scripts/install-packages.sh $build $fonts $translations $tests $https $packaging $screenshot $interop
+scripts/install-packages.sh $build $keyring $fonts $translations $tests $https $packaging $screenshot $interop
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build --parallel "$(nproc)"

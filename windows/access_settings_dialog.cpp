@@ -1,6 +1,7 @@
 #include "access_settings_dialog.h"
 
 #include "access_settings_check.h"
+#include "access_settings_store.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
@@ -51,6 +52,7 @@ AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, const
     , m_modes(new QButtonGroup(this))
     , m_modeNote(problemLabel(this))
     , m_origins(new QLabel(this))
+    , m_secretsPlace(new QLabel(this))
     , m_buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
 {
     setObjectName(QStringLiteral("AccessSettingsDialog"));
@@ -95,9 +97,17 @@ AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, const
     form->addRow(QString(), modeHint);
     form->addRow(QString(), m_modeNote);
 
+    m_secretsPlace->setObjectName(QStringLiteral("secretsPlace"));
+    m_secretsPlace->setText(savedSecretsPlace() == SecretsPlace::Keyring
+                                ? QStringLiteral("Token 和 EncodingAESKey 保存在系统钥匙环中")
+                                : QStringLiteral("Token 和 EncodingAESKey 保存在仅本人可读的设置文件中（没有可用的钥匙环）"));
+    // One line, never broken inside a word: the dialog widens to it.
+    m_secretsPlace->setEnabled(false); // a note, in the style's quieter colour
+
     auto *whole = new QVBoxLayout(this);
     whole->addWidget(m_origins);
     whole->addLayout(form);
+    whole->addWidget(m_secretsPlace);
     whole->addStretch();
     whole->addWidget(m_buttons);
 

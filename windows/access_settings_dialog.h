@@ -48,6 +48,7 @@ private:
     QButtonGroup *const m_modes;
     QLabel *const m_modeNote;
     QLabel *const m_origins;
+    QLabel *const m_secretsPlace; // where saving keeps the token and key
     QHBoxLayout *m_modeRow = nullptr;
     QDialogButtonBox *const m_buttons;
 };

@@ -1,5 +1,6 @@
 #include "access_settings_store.h"
 
+#include "access_secrets.h"
 #include "access_settings_check.h"
 #include "saved_access_settings.h"
 
@@ -14,6 +15,51 @@ namespace {
 
 constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
+SecretsPlace &lastPlace()
+{
+    static SecretsPlace place = SecretsPlace::File;
+    return place;
+}
+
+// The file as the owner alone may read it, with the secrets in it or not.
+bool writeFile(const AccessSettings &settings, const QString &file, bool withSecrets)
+{
+    if (!QDir().mkpath(QFileInfo(file).absolutePath()))
+        return false;
+    // Made owner-only before anything goes in: QSettings writes a new file
+    // and renames it over this one, keeping this one's permissions.
+    {
+        QFile made(file);
+        if (!made.exists() && !made.open(QIODevice::WriteOnly))
+            return false;
+    }
+    if (!QFile::setPermissions(file, kOwnerOnly))
+        return false;
+
+    QSettings stored(file, QSettings::IniFormat);
+    for (const AccessSecret &secret : accessSecrets()) {
+        if (withSecrets)
+            stored.setValue(secret.name, settings.*secret.field);
+        else
+            stored.remove(secret.name);
+    }
+    stored.setValue("access/appId", settings.appId);
+    stored.setValue("access/openId", settings.openId);
+    stored.setValue("access/mode", messageModeName(settings.mode));
+    stored.sync();
+    return stored.status() == QSettings::NoError && QFile::setPermissions(file, kOwnerOnly);
+}
+
+bool fileHoldsSecrets(const QString &file)
+{
+    const QSettings stored(file, QSettings::IniFormat);
+    for (const AccessSecret &secret : accessSecrets()) {
+        if (stored.contains(secret.name))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QString accessSettingsFile()
@@ -24,34 +70,44 @@ QString accessSettingsFile()
         + QCoreApplication::organizationName() + u'/' + QCoreApplication::applicationName() + QStringLiteral(".conf");
 }
 
-AccessSettings loadAccessSettings(const QString &file)
+SecretsPlace savedSecretsPlace()
 {
-    return readSavedAccessSettings(file);
+    return lastPlace();
 }
 
-std::optional<QString> saveAccessSettings(const AccessSettings &settings, const QString &file)
+AccessSettings loadAccessSettings(const QString &file)
 {
-    const auto failed = [&file] { return QStringLiteral("接入设置无法保存到 %1").arg(QDir::toNativeSeparators(file)); };
-    if (!QDir().mkpath(QFileInfo(file).absolutePath()))
-        return failed();
-    // Made owner-only before the secrets go in: QSettings writes a new file
-    // and renames it over this one, keeping this one's permissions.
-    {
-        QFile made(file);
-        if (!made.exists() && !made.open(QIODevice::WriteOnly))
-            return failed();
+    AccessSettings settings = readSavedAccessSettings(file);
+    if (fileHoldsSecrets(file)) {
+        // Left by an earlier version, or by a run the keyring did not answer:
+        // into the keyring, and out of the file once it holds them.
+        const bool moved = !writeAccessSecrets(settings) && writeFile(settings, file, false);
+        lastPlace() = moved ? SecretsPlace::Keyring : SecretsPlace::File;
+        return settings;
     }
-    if (!QFile::setPermissions(file, kOwnerOnly))
-        return failed();
+    const bool answered = readAccessSecrets(settings);
+    lastPlace() = answered ? SecretsPlace::Keyring : SecretsPlace::File;
+    return settings;
+}
 
-    QSettings stored(file, QSettings::IniFormat);
-    stored.setValue("access/token", settings.token);
-    stored.setValue("access/aesKey", settings.aesKey);
-    stored.setValue("access/appId", settings.appId);
-    stored.setValue("access/openId", settings.openId);
-    stored.setValue("access/mode", messageModeName(settings.mode));
-    stored.sync();
-    if (stored.status() != QSettings::NoError || !QFile::setPermissions(file, kOwnerOnly))
-        return failed();
-    return std::nullopt;
+AccessSave saveAccessSettings(const AccessSettings &settings, const QString &file)
+{
+    const QString failed = QStringLiteral("接入设置无法保存到 %1").arg(QDir::toNativeSeparators(file));
+    const auto refused = writeAccessSecrets(settings);
+    if (!refused) {
+        if (!writeFile(settings, file, false))
+            return {false, failed};
+        lastPlace() = SecretsPlace::Keyring;
+        return {true, {}};
+    }
+    // The secrets go where they can be kept; a keyring that held them until
+    // now and refused them is worth a word.
+    if (!writeFile(settings, file, true))
+        return {false, failed};
+    const bool wasKeyring = lastPlace() == SecretsPlace::Keyring;
+    lastPlace() = SecretsPlace::File;
+    if (!wasKeyring)
+        return {true, {}};
+    return {true, QStringLiteral("钥匙环没有保存 Token 和 EncodingAESKey（%1），它们已改存在仅本人可读的设置文件 %2 中")
+                      .arg(*refused, QDir::toNativeSeparators(file))};
 }

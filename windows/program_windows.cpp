@@ -20,10 +20,10 @@ ProgramWindows::ProgramWindows(const AccessSettings &saved, const AccessOverride
     QObject::connect(&form_, &Form1::accessSettingsEdited, &form_, [this](const AccessSettings &edited) {
         const AccessEdit edit = applyAccessEdit(saved_, form_.commandLineSettings(), edited);
         form_.setCommandLineSettings(edit.overrides);
-        if (const auto problem = saveAccessSettings(edit.saved)) {
-            showMessage(&form_, *problem);
-            return;
-        }
-        saved_ = edit.saved;
+        const AccessSave save = saveAccessSettings(edit.saved);
+        if (save.saved)
+            saved_ = edit.saved;
+        if (!save.message.isEmpty())
+            showMessage(&form_, save.message);
     });
 }
