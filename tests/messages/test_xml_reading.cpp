@@ -11,7 +11,7 @@ QStringList tokensOf(Reader &reader, Next next)
 {
     QStringList seen;
     while (!reader.atEnd()) {
-        const QXmlStreamReader::TokenType token = next();
+        next();
         const QXmlStreamReader &r = reader;
         seen.append(r.tokenString() + u' ' + r.name().toString() + u' ' + r.text().toString());
     }
