@@ -17,6 +17,9 @@ struct AccessSettings {
     QString appId;
     QString openId; // empty: the body's FromUserName
     MessageMode mode = MessageMode::Plain;
+    // PEM certificates trusted for an https endpoint (a local one's own);
+    // empty: the system's, or CURL_CA_BUNDLE / SSL_CERT_FILE as curl reads them.
+    QString caFile;
 
     bool signs() const { return !token.isEmpty(); }
     bool encrypts() const { return signs() && mode != MessageMode::Plain; }

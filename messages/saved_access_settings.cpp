@@ -19,6 +19,7 @@ AccessSettings readSavedAccessSettings(const QString &file)
     settings.aesKey = stored.value("access/aesKey").toString();
     settings.appId = stored.value("access/appId").toString();
     settings.openId = stored.value("access/openId").toString();
+    settings.caFile = stored.value("access/caFile").toString();
     settings.mode = messageModeFromName(stored.value("access/mode").toString()).value_or(MessageMode::Plain);
     return settings;
 }

@@ -63,7 +63,8 @@ HttpRequestFactory requestsFor(const PostOptions &options, ExchangeWaiter *waite
     ExchangeSettings settings;
     settings.stallTimeout = options.stallTimeout;
     settings.deadline = options.maxTime;
-    settings.caFile = options.caFile;
+    // --cacert, else the one the window saved (with --saved-settings).
+    settings.caFile = options.caFile.isEmpty() ? options.access.caFile : options.caFile;
     settings.waiter = waiter;
     return [settings] { return std::make_unique<NetworkHttpRequest>(settings); };
 }

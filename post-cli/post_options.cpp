@@ -123,6 +123,7 @@ std::optional<UsageError> fillInAccess(PostOptions &options, const QSet<QString>
             access.openId = saved.openId;
         if (!given.contains(u"--mode"_s))
             access.mode = saved.mode;
+        access.caFile = saved.caFile; // --cacert, if given, wins where the exchange is set up
     }
     if (!keyFrom.isEmpty() && !decodeAesKey(access.aesKey))
         return usage(u"%1 中的 EncodingAESKey 须是 43 个字符、补上 \"=\" 后能按 base64 解码为 32 字节"_s.arg(keyFrom));

@@ -5,6 +5,7 @@
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -46,6 +47,7 @@ AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, const
     , m_aesKeyProblem(problemLabel(this))
     , m_appId(new QLineEdit(settings.appId, this))
     , m_openId(new QLineEdit(settings.openId, this))
+    , m_caFile(new QLineEdit(settings.caFile, this))
     , m_plain(new QRadioButton(messageModeLabel(MessageMode::Plain), this))
     , m_compatible(new QRadioButton(messageModeLabel(MessageMode::Compatible), this))
     , m_safe(new QRadioButton(messageModeLabel(MessageMode::Safe), this))
@@ -73,6 +75,18 @@ AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, const
     m_openId->setObjectName(QStringLiteral("openId"));
     m_openId->setPlaceholderText(QStringLiteral("留空：取正文的 FromUserName"));
     m_modeNote->setObjectName(QStringLiteral("modeProblem"));
+    m_caFile->setObjectName(QStringLiteral("caFile"));
+    m_caFile->setPlaceholderText(QStringLiteral("留空：用系统信任的证书；本地 HTTPS 接收端的自签名证书填这里"));
+    auto *chooseCaFile = new QPushButton(QStringLiteral("选择…"), this);
+    connect(chooseCaFile, &QPushButton::clicked, this, [this] {
+        const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("信任的证书"), m_caFile->text(),
+                                                          QStringLiteral("PEM 证书 (*.pem *.crt *.cer);;所有文件 (*)"));
+        if (!file.isEmpty())
+            m_caFile->setText(file);
+    });
+    auto *caFileRow = new QHBoxLayout;
+    caFileRow->addWidget(m_caFile);
+    caFileRow->addWidget(chooseCaFile);
 
     m_modes->addButton(m_plain, int(MessageMode::Plain));
     m_modes->addButton(m_compatible, int(MessageMode::Compatible));
@@ -96,6 +110,7 @@ AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, const
     form->addRow(QStringLiteral("消息加解密方式:"), modeRow);
     form->addRow(QString(), modeHint);
     form->addRow(QString(), m_modeNote);
+    form->addRow(QStringLiteral("信任的证书:"), caFileRow);
 
     m_secretsPlace->setObjectName(QStringLiteral("secretsPlace"));
     m_secretsPlace->setText(savedSecretsPlace() == SecretsPlace::Keyring
@@ -167,6 +182,7 @@ AccessSettings AccessSettingsDialog::settings() const
     settings.appId = m_appId->text().trimmed();
     settings.openId = m_openId->text().trimmed();
     settings.mode = MessageMode(m_modes->checkedId());
+    settings.caFile = m_caFile->text().trimmed();
     return settings;
 }
 

@@ -42,6 +42,7 @@ private:
     QLabel *const m_aesKeyProblem;
     QLineEdit *const m_appId;
     QLineEdit *const m_openId;
+    QLineEdit *const m_caFile;
     QRadioButton *const m_plain;
     QRadioButton *const m_compatible;
     QRadioButton *const m_safe;

@@ -46,6 +46,7 @@ bool writeFile(const AccessSettings &settings, const QString &file, bool withSec
     stored.setValue("access/appId", settings.appId);
     stored.setValue("access/openId", settings.openId);
     stored.setValue("access/mode", messageModeName(settings.mode));
+    stored.setValue("access/caFile", settings.caFile);
     stored.sync();
     return stored.status() == QSettings::NoError && QFile::setPermissions(file, kOwnerOnly);
 }

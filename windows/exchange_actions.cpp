@@ -180,9 +180,10 @@ void ExchangeActions::simulateRetry()
         const BusyCursor busy;
         // The same body each time; postPush signs each try afresh, as the platform does.
         for (int tryNumber = 1; tryNumber <= 3; ++tryNumber) {
-            last = postPush(order, [this] {
+            last = postPush(order, [this, &order] {
                 ExchangeSettings settings;
                 settings.waiter = &waiting_;
+                settings.caFile = order.access.caFile;
                 return createRequest_(settings);
             });
             const quint64 serial = window().add(entryFor(*last, group, tryNumber));

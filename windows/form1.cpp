@@ -68,6 +68,7 @@ Form1::Form1(ProgramWideWindow<Form2> &resultWindow, PostRequestFactory createRe
     auto *accessActions = new AccessSettingsActions(*this, [this] {
         ExchangeSettings settings;
         settings.waiter = &waiting_;
+        settings.caFile = access_.caFile;
         return createRequest_(settings);
     });
     menu_->addActions(accessActions->actions());
@@ -177,6 +178,7 @@ void Form1::Command4Click()
 
     ExchangeSettings settings;
     settings.waiter = &waiting_;
+    settings.caFile = access_.caFile;
     const PushPostOutcome outcome = [&] {
         const BusyCursor busy;
         return postPush({url, body, access_}, [&] { return createRequest_(settings); });

@@ -44,6 +44,7 @@ AccessEdit applyAccessEdit(const AccessSettings &saved, const AccessOverrides &o
     take(edit.saved.appId, edit.overrides.appId, shown.appId, edited.appId);
     take(edit.saved.openId, edit.overrides.openId, shown.openId, edited.openId);
     take(edit.saved.mode, edit.overrides.mode, shown.mode, edited.mode);
+    edit.saved.caFile = edited.caFile; // no command-line option gives it
     return edit;
 }
 

@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QUrlQuery>
@@ -406,11 +407,12 @@ void TestVeltranePost::takesAccessFromOutside()
 // A local HTTPS endpoint with a certificate of its own: trusted only when told.
 void TestVeltranePost::trustsTheGivenAuthorities_data()
 {
-    QTest::addColumn<QString>("option");   // CERT: the endpoint's certificate, OTHER: another
+    QTest::addColumn<QString>("option");   // CERT: the endpoint's certificate, OTHER: another, SAVED: the window's
     QTest::addColumn<QString>("variable"); // NAME=CERT or NAME=OTHER
     QTest::addColumn<int>("status");
     QTest::newRow("not told") << QString() << QString() << 3;
     QTest::newRow("--cacert") << u"CERT"_s << QString() << 0;
+    QTest::newRow("saved in the window") << u"SAVED"_s << QString() << 0;
     QTest::newRow("CURL_CA_BUNDLE") << QString() << u"CURL_CA_BUNDLE=CERT"_s << 0;
     QTest::newRow("SSL_CERT_FILE") << QString() << u"SSL_CERT_FILE=CERT"_s << 0;
     QTest::newRow("--cacert wins") << u"OTHER"_s << u"SSL_CERT_FILE=CERT"_s << 3;
@@ -435,8 +437,16 @@ void TestVeltranePost::trustsTheGivenAuthorities()
             environment.insert(u"SSL_CERT_FILE"_s, files[u"CERT"_s]);
     }
     QStringList arguments{server.url()};
-    if (!option.isEmpty())
+    QTemporaryDir config;
+    if (option == u"SAVED") {
+        QVERIFY(QDir(config.path()).mkpath(u"Veltrane"_s));
+        QSettings(config.path() + u"/Veltrane/veltrane.conf"_s, QSettings::IniFormat)
+            .setValue("access/caFile", files[u"CERT"_s]);
+        environment.insert(u"XDG_CONFIG_HOME"_s, config.path());
+        arguments << u"--saved-settings"_s;
+    } else if (!option.isEmpty()) {
         arguments << u"--cacert"_s << files[option];
+    }
 
     const ProgramRun run = runPost(arguments, {}, environment);
     QVERIFY2(run.exitCode == status, qPrintable(run.err));

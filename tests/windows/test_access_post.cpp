@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QSignalSpy>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -54,6 +55,7 @@ private slots:
     void urlCheck_data();
     void urlCheck();
     void urlCheckOfAnEndpointThatIsNotThere();
+    void postsTrustTheSettingsCertificate();
 };
 
 // Signing and encryption in each mode are checked against the sample endpoint
@@ -172,6 +174,29 @@ void TestAccessPost::urlCheck()
     QVERIFY2(said.startsWith(passes ? u"验证通过"_s : u"验证未通过"_s), qPrintable(said));
     QVERIFY2(said.contains(where), qPrintable(said));
     QVERIFY(!program.results.isLoaded()); // no result window for a check
+}
+
+// The certificate file of 接入设置 reaches every exchange the window makes.
+void TestAccessPost::postsTrustTheSettingsCertificate()
+{
+    RecordingServer server;
+    server.setAnswer({200, "text/plain", "ok"});
+    QStringList trusted;
+    ProgramUnderTest program([&](const ExchangeSettings &settings) {
+        trusted << settings.caFile;
+        return createNetworkRequest(settings);
+    });
+    QTemporaryFile certificate;
+    QVERIFY(certificate.open());
+    AccessSettings access;
+    access.token = u"T"_s;
+    access.caFile = certificate.fileName();
+    program.form.setAccessSettings(access);
+    program.enterEndpoint(server.url());
+    program.click("Command4");
+    MessageBoxCatcher boxes; // the URL check's report
+    program.form.findChild<QAction *>(u"checkUrl"_s)->trigger();
+    QCOMPARE(trusted, QStringList(2, access.caFile));
 }
 
 QTEST_MAIN(TestAccessPost)
