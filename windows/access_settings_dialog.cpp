@@ -76,7 +76,8 @@ AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, const
     m_openId->setPlaceholderText(QStringLiteral("留空：取正文的 FromUserName"));
     m_modeNote->setObjectName(QStringLiteral("modeProblem"));
     m_caFile->setObjectName(QStringLiteral("caFile"));
-    m_caFile->setPlaceholderText(QStringLiteral("留空：用系统信任的证书；本地 HTTPS 接收端的自签名证书填这里"));
+    m_caFile->setPlaceholderText(QStringLiteral("留空：用系统信任的证书"));
+    m_caFile->setToolTip(QStringLiteral("PEM 格式的证书文件，例如本地 HTTPS 接收端自己签发的证书"));
     auto *chooseCaFile = new QPushButton(QStringLiteral("选择…"), this);
     connect(chooseCaFile, &QPushButton::clicked, this, [this] {
         const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("信任的证书"), m_caFile->text(),
