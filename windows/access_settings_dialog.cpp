@@ -114,9 +114,17 @@ AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, const
     form->addRow(QStringLiteral("信任的证书:"), caFileRow);
 
     m_secretsPlace->setObjectName(QStringLiteral("secretsPlace"));
-    m_secretsPlace->setText(savedSecretsPlace() == SecretsPlace::Keyring
-                                ? QStringLiteral("Token 和 EncodingAESKey 保存在系统钥匙环中")
-                                : QStringLiteral("Token 和 EncodingAESKey 保存在仅本人可读的设置文件中（没有可用的钥匙环）"));
+    switch (savedSecretsPlace()) {
+    case SecretsPlace::NotSaved:
+        m_secretsPlace->setText(QStringLiteral("Token 和 EncodingAESKey 将保存在系统钥匙环中（没有钥匙环时存入仅本人可读的设置文件）"));
+        break;
+    case SecretsPlace::Keyring:
+        m_secretsPlace->setText(QStringLiteral("Token 和 EncodingAESKey 保存在系统钥匙环中"));
+        break;
+    case SecretsPlace::File:
+        m_secretsPlace->setText(QStringLiteral("Token 和 EncodingAESKey 保存在仅本人可读的设置文件中（没有可用的钥匙环）"));
+        break;
+    }
     // One line, never broken inside a word: the dialog widens to it.
     m_secretsPlace->setEnabled(false); // a note, in the style's quieter colour
 

@@ -17,7 +17,7 @@ constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDe
 
 SecretsPlace &lastPlace()
 {
-    static SecretsPlace place = SecretsPlace::File;
+    static SecretsPlace place = SecretsPlace::NotSaved;
     return place;
 }
 
@@ -78,6 +78,12 @@ SecretsPlace savedSecretsPlace()
 
 AccessSettings loadAccessSettings(const QString &file)
 {
+    // Nothing saved yet: nothing in the keyring either, and no start waits
+    // for the secret service (or loads libsecret) to learn so.
+    if (!QFileInfo::exists(file)) {
+        lastPlace() = SecretsPlace::NotSaved;
+        return {};
+    }
     AccessSettings settings = readSavedAccessSettings(file);
     if (fileHoldsSecrets(file)) {
         // Left by an earlier version, or by a run the keyring did not answer:

@@ -13,11 +13,12 @@
 QString accessSettingsFile();
 
 enum class SecretsPlace {
-    File,    // the owner-only settings file
-    Keyring, // the desktop's secret service
+    NotSaved, // nothing saved yet: saving tries the keyring, then the file
+    File,     // the owner-only settings file
+    Keyring,  // the desktop's secret service
 };
 
-// Where the last load or save in this run kept the secrets (before any: the file).
+// Where the last load or save in this run kept the secrets (before any: not saved).
 SecretsPlace savedSecretsPlace();
 
 // What was saved; nothing saved (or no such file): no token. Secrets an
