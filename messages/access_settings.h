@@ -19,7 +19,7 @@ struct AccessSettings {
     MessageMode mode = MessageMode::Plain;
     // PEM certificates trusted for an https endpoint (a local one's own);
     // empty: the system's, or CURL_CA_BUNDLE / SSL_CERT_FILE as curl reads them.
-    QString caFile;
+    QString caFile = {}; // "= {}": brace lists that stop at the mode need not name it
 
     bool signs() const { return !token.isEmpty(); }
     bool encrypts() const { return signs() && mode != MessageMode::Plain; }
