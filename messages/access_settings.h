@@ -21,6 +21,8 @@ struct AccessSettings {
     // empty: the system's, or CURL_CA_BUNDLE / SSL_CERT_FILE as curl reads them.
     QString caFile = {}; // "= {}": brace lists that stop at the mode need not name it
 
+    bool operator==(const AccessSettings &) const = default;
+
     bool signs() const { return !token.isEmpty(); }
     bool encrypts() const { return signs() && mode != MessageMode::Plain; }
 };

@@ -29,12 +29,6 @@ AccessSettings safeSettings()
     return {u"令牌Tok"_s, kKey, u"wxb11529c136998cb6"_s, u"oUser"_s, MessageMode::Safe};
 }
 
-bool same(const AccessSettings &a, const AccessSettings &b)
-{
-    return a.token == b.token && a.aesKey == b.aesKey && a.appId == b.appId && a.openId == b.openId
-        && a.mode == b.mode;
-}
-
 QByteArray fileText(const QString &file)
 {
     QFile read(file);
@@ -116,7 +110,7 @@ void TestAccessKeyring::savedIntoKeyringNotFile()
     QVERIFY(!holdsSecrets(accessSettingsFile()));
     QVERIFY(!fileText(accessSettingsFile()).contains(kKey.toLatin1()));
     QCOMPARE(readKeyringSecret(u"access/aesKey"_s).secret, kKey);
-    QVERIFY(same(loadAccessSettings(), safeSettings()));
+    QVERIFY(loadAccessSettings() == safeSettings());
     QCOMPARE(savedSecretsPlace(), SecretsPlace::Keyring);
 
     const AccessSettingsDialog dialog(safeSettings());
@@ -138,11 +132,11 @@ void TestAccessKeyring::earlierFileMovesIntoKeyring()
     QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     const AccessSettings expected{u"earlierToken"_s, kKey, u"wxEarlier"_s, {}, MessageMode::Safe};
 
-    QVERIFY(same(loadAccessSettings(), expected));
+    QVERIFY(loadAccessSettings() == expected);
     QVERIFY(!holdsSecrets(file));
     QCOMPARE(readKeyringSecret(u"access/token"_s).secret, u"earlierToken"_s);
     // Moved once: the next run finds them in the keyring.
-    QVERIFY(same(loadAccessSettings(), expected));
+    QVERIFY(loadAccessSettings() == expected);
     QCOMPARE(savedSecretsPlace(), SecretsPlace::Keyring);
 }
 
@@ -178,7 +172,7 @@ void TestAccessKeyring::lockedKeyringKeepsSecretsInFile()
     QVERIFY(holdsSecrets(accessSettingsFile()));
     QCOMPARE(savedSecretsPlace(), SecretsPlace::File);
     // Still locked at the next run: they stay in the file, not lost.
-    QVERIFY(same(loadAccessSettings(), changed));
+    QVERIFY(loadAccessSettings() == changed);
     QVERIFY(holdsSecrets(accessSettingsFile()));
     const AccessSettingsDialog dialog(changed);
     QVERIFY(dialog.findChild<QLabel *>(u"secretsPlace"_s)->text().contains(u"设置文件"));

@@ -32,12 +32,6 @@ AccessSettings safeSettings()
     return {u"AAAAA"_s, kKey, u"wxb11529c136998cb6"_s, u"oUser"_s, MessageMode::Safe};
 }
 
-bool same(const AccessSettings &a, const AccessSettings &b)
-{
-    return a.token == b.token && a.aesKey == b.aesKey && a.appId == b.appId && a.openId == b.openId
-        && a.mode == b.mode;
-}
-
 mode_t permissionBits(const QString &file)
 {
     struct stat status {};
@@ -88,7 +82,7 @@ void TestAccessSettings::savedFileIsWhereQSettingsLooks()
 {
     QCOMPARE(accessSettingsFile(), config_.filePath(u"Veltrane/veltrane.conf"_s));
     QCOMPARE(QSettings().fileName(), accessSettingsFile());
-    QVERIFY(same(loadAccessSettings(), AccessSettings{})); // nothing saved yet: no token
+    QVERIFY(loadAccessSettings() == AccessSettings{}); // nothing saved yet: no token
 }
 
 void TestAccessSettings::savedAndLoadedOwnerOnly_data()
@@ -120,7 +114,7 @@ void TestAccessSettings::savedAndLoadedOwnerOnly()
     const AccessSave save = saveAccessSettings(settings);
     QVERIFY2(save.saved && save.message.isEmpty(), qPrintable(save.message));
     QCOMPARE(permissionBits(file), mode_t(0600));
-    QVERIFY(same(loadAccessSettings(), settings));
+    QVERIFY(loadAccessSettings() == settings);
 }
 
 void TestAccessSettings::unwritablePlaceIsReported()
@@ -196,7 +190,7 @@ void TestAccessSettings::commandLine()
     const ProgramOptions options = parseProgramOptions(arguments, saved);
     QCOMPARE(options.exitStatus.value_or(-1), exitStatus);
     if (exitStatus < 0) {
-        QVERIFY(same(options.overrides.over(saved), effective));
+        QVERIFY(options.overrides.over(saved) == effective);
         return;
     }
     const QString output = exitStatus == 0 ? options.toStdout : options.toStderr;
@@ -247,13 +241,13 @@ void TestAccessSettings::dialogRefusesWhatCannotBeUsed()
 void TestAccessSettings::dialogReturnsTrimmedSettings()
 {
     AccessSettingsDialog dialog(safeSettings());
-    QVERIFY(same(dialog.settings(), safeSettings())); // shown as given
+    QVERIFY(dialog.settings() == safeSettings()); // shown as given
     dialog.findChild<QLineEdit *>(u"aesKey"_s)->setText(u"  "_s + kKey + u"\t"_s); // pasted with blanks
     dialog.findChild<QLineEdit *>(u"openId"_s)->clear();
     QVERIFY(dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->isEnabled());
     AccessSettings expected = safeSettings();
     expected.openId.clear();
-    QVERIFY(same(dialog.settings(), expected));
+    QVERIFY(dialog.settings() == expected);
 }
 
 void TestAccessSettings::dialogSavesOnlyWhatWasChanged_data()
@@ -322,8 +316,8 @@ void TestAccessSettings::dialogSavesOnlyWhatWasChanged()
         dialog->findChild<QLineEdit *>(field)->setText(value);
     dialog->accept();
 
-    QVERIFY(same(loadAccessSettings(), savedAfter));
-    QVERIFY(same(form.accessSettings(), runAfter));
+    QVERIFY(loadAccessSettings() == savedAfter);
+    QVERIFY(form.accessSettings() == runAfter);
 }
 
 void TestAccessSettings::keyProblemShownWhole_data()
