@@ -7,12 +7,12 @@
 #include "form_button.h"
 #include "paint_watch.h"
 #include "process_memory.h"
-#include "response_text.h"
-#include "samples.h"
+#include "http/response_text.h"
+#include "platform/samples.h"
 #include "timing.h"
 #include "box_editor.h"
 #include "toolkit/text_boxes.h"
-#include "xml_post.h"
+#include "http/xml_post.h"
 
 #include <QCoreApplication>
 #include <QPixmap>

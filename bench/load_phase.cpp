@@ -5,7 +5,7 @@
 #include "form1.h"
 #include "form_button.h"
 #include "paint_watch.h"
-#include "samples.h"
+#include "platform/samples.h"
 #include "timing.h"
 #include "box_editor.h"
 #include "toolkit/text_boxes.h"

@@ -4,9 +4,9 @@
 #include "curl_post.h"
 #include "fail.h"
 #include "generated_answers.h"
-#include "samples.h"
+#include "platform/samples.h"
 #include "timing.h"
-#include "xml_post.h"
+#include "http/xml_post.h"
 
 #include <QCoreApplication>
 

@@ -10,11 +10,11 @@
 #include "generated_answers.h"
 #include "paint_watch.h"
 #include "process_memory.h"
-#include "samples.h"
+#include "platform/samples.h"
 #include "start_phase.h"
 #include "timing.h"
 #include "toolkit/text_boxes.h"
-#include "xml_post.h"
+#include "http/xml_post.h"
 
 #if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h> // phases apart under callgrind; nothing otherwise

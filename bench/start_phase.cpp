@@ -1,6 +1,6 @@
 #include "start_phase.h"
 
-#include "access_settings.h"
+#include "platform/access_settings.h"
 
 #include "event_loop.h"
 #include "fail.h"

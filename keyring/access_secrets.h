@@ -1,6 +1,6 @@
 #pragma once
 
-#include "access_settings.h"
+#include "platform/access_settings.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "body_file.h"
 
-#include "library_words.h"
+#include "http/library_words.h"
 
 #include <QFile>
 #include <QStringDecoder>

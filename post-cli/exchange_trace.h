@@ -1,6 +1,6 @@
 #pragma once
 
-#include "push_post.h"
+#include "platform/push_post.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 #include "exit_status.h"
 
-#include "post_failure.h"
+#include "http/post_failure.h"
 
 using namespace Qt::Literals::StringLiterals;
 

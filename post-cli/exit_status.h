@@ -1,7 +1,7 @@
 #pragma once
 
 #include "repeat_summary.h"
-#include "url_check.h"
+#include "platform/url_check.h"
 
 #include <QString>
 

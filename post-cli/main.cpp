@@ -6,13 +6,13 @@
 #include "help_text.h"
 #include "interrupt_watch.h"
 #include "interruptible_wait.h"
-#include "network_http_request.h"
-#include "post_failure.h"
+#include "http/network_http_request.h"
+#include "http/post_failure.h"
 #include "post_options.h"
 #include "post_run.h"
 #include "push_samples.h"
-#include "saved_access_settings.h"
-#include "url_check.h"
+#include "platform/saved_access_settings.h"
+#include "platform/url_check.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

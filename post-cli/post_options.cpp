@@ -1,6 +1,6 @@
 #include "post_options.h"
 
-#include "message_crypto.h"
+#include "crypto/message_crypto.h"
 #include "push_samples.h"
 
 #include <QFileInfo>

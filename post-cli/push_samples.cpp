@@ -1,7 +1,7 @@
 #include "push_samples.h"
 
-#include "more_samples.h"
-#include "samples.h"
+#include "platform/more_samples.h"
+#include "platform/samples.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,6 +1,6 @@
 #include "repeat_summary.h"
 
-#include "post_failure.h"
+#include "http/post_failure.h"
 
 #include <algorithm>
 #include <cmath>

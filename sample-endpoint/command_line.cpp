@@ -1,6 +1,6 @@
 #include "command_line.h"
 
-#include "message_crypto.h"
+#include "crypto/message_crypto.h"
 
 #include <QString>
 

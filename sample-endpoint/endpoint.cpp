@@ -1,10 +1,10 @@
 #include "endpoint.h"
 
-#include "message_crypto.h"
+#include "crypto/message_crypto.h"
 #include "passive_reply.h"
-#include "platform_signature.h"
-#include "secure_random.h"
-#include "xml_fields.h"
+#include "crypto/platform_signature.h"
+#include "crypto/secure_random.h"
+#include "xml/xml_fields.h"
 #include "push_message.h"
 #include "signature.h"
 

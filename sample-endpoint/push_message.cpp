@@ -1,6 +1,6 @@
 #include "push_message.h"
 
-#include "library_words.h"
+#include "http/library_words.h"
 
 #include <QXmlStreamReader>
 

@@ -1,6 +1,6 @@
 #include "access_hint.h"
 
-#include "access_settings_check.h"
+#include "platform/access_settings_check.h"
 
 QString accessHint(const AccessSettings &settings, const QString &unsignedHint)
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "exchange_record.h"
-#include "http_request.h"
+#include "http/exchange_record.h"
+#include "http/http_request.h"
 
 #include <QList>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "access_settings_dialog.h"
 
-#include "access_settings_check.h"
+#include "platform/access_settings_check.h"
 #include "access_settings_store.h"
 
 #include <QButtonGroup>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "access_settings.h"
-#include "access_settings_check.h"
+#include "platform/access_settings.h"
+#include "platform/access_settings_check.h"
 #include "program_options.h"
 
 #include <QDialog>

@@ -1,8 +1,8 @@
 #include "access_settings_store.h"
 
 #include "access_secrets.h"
-#include "access_settings_check.h"
-#include "saved_access_settings.h"
+#include "platform/access_settings_check.h"
+#include "platform/saved_access_settings.h"
 
 #include <QCoreApplication>
 #include <QDir>

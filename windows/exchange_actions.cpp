@@ -1,9 +1,9 @@
 #include "exchange_actions.h"
 
-#include "curl_command.h"
+#include "http/curl_command.h"
 #include "form1.h"
-#include "more_samples.h"
-#include "signed_post.h"
+#include "platform/more_samples.h"
+#include "platform/signed_post.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/handler_guard.h"
 #include "toolkit/message_box.h"

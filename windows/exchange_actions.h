@@ -1,11 +1,11 @@
 #pragma once
 
-#include "access_settings.h"
+#include "platform/access_settings.h"
 #include "exchange_window.h"
 #include "form1.h"
 #include "form2.h"
-#include "http_request.h"
-#include "push_post.h"
+#include "http/http_request.h"
+#include "platform/push_post.h"
 #include "toolkit/program_wide_window.h"
 #include "toolkit/waiting_loop.h"
 

@@ -1,7 +1,7 @@
 #include "exchange_details.h"
 
-#include "browser_utf8.h"
-#include "response_text.h"
+#include "http/browser_utf8.h"
+#include "http/response_text.h"
 
 #include <functional>
 

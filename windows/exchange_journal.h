@@ -1,7 +1,7 @@
 #pragma once
 
-#include "exchange_record.h"
-#include "verdict.h"
+#include "http/exchange_record.h"
+#include "platform/verdict.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "exchange_window.h"
 
-#include "curl_command.h"
+#include "http/curl_command.h"
 #include "exchange_details.h"
 #include "toolkit/program_icon.h"
 #include "toolkit/text_boxes.h"

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "access_settings.h"
-#include "curl_exchange.h"
+#include "platform/access_settings.h"
+#include "http/curl_exchange.h"
 #include "form2.h"
-#include "http_request.h"
+#include "http/http_request.h"
 #include "program_options.h"
-#include "push_post.h"
+#include "platform/push_post.h"
 #include "toolkit/program_wide_window.h"
 #include "toolkit/waiting_loop.h"
 #include "toolkit/window.h"

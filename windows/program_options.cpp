@@ -1,6 +1,6 @@
 #include "program_options.h"
 
-#include "access_settings_check.h"
+#include "platform/access_settings_check.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

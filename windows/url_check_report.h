@@ -1,8 +1,8 @@
 #pragma once
 
-#include "access_settings.h"
-#include "http_request.h"
-#include "url_check.h"
+#include "platform/access_settings.h"
+#include "http/http_request.h"
+#include "platform/url_check.h"
 
 #include <QString>
 

@@ -5,10 +5,10 @@
 // got the answer or a clear failure.
 
 #include "message_box_catcher.h"
-#include "network_http_request.h"
-#include "post_failure.h"
+#include "http/network_http_request.h"
+#include "http/post_failure.h"
 #include "program_under_test.h"
-#include "samples.h"
+#include "platform/samples.h"
 
 #include <QRegularExpression>
 #include <QTimer>

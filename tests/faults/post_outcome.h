@@ -1,7 +1,7 @@
 #pragma once
 
-#include "post_failure.h"
-#include "xml_post.h"
+#include "http/post_failure.h"
+#include "http/xml_post.h"
 
 #include <optional>
 

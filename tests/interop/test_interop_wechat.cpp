@@ -1,10 +1,10 @@
-#include "answer_opening.h"
-#include "post_failure.h"
-#include "samples.h"
-#include "signed_post.h"
-#include "url_check.h"
-#include "xml_fields.h"
-#include "xml_post.h"
+#include "http/answer_opening.h"
+#include "http/post_failure.h"
+#include "platform/samples.h"
+#include "platform/signed_post.h"
+#include "platform/url_check.h"
+#include "xml/xml_fields.h"
+#include "http/xml_post.h"
 
 #include <QDir>
 #include <QProcess>

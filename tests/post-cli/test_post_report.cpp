@@ -1,6 +1,6 @@
 #include "exchange_json.h"
 #include "exit_status.h"
-#include "post_failure.h"
+#include "http/post_failure.h"
 #include "repeat_summary.h"
 
 #include <QJsonArray>

@@ -1,13 +1,13 @@
 // veltrane-post run as a CI job runs it: a separate process, its exit status,
 // standard output and standard error, against servers on loopback.
-#include "message_crypto.h"
-#include "platform_signature.h"
+#include "crypto/message_crypto.h"
+#include "crypto/platform_signature.h"
 #include "program_run.h"
 #include "recording_server.h"
-#include "samples.h"
+#include "platform/samples.h"
 #include "scripted_server.h"
 #include "self_signed_certificate.h"
-#include "xml_post.h"
+#include "http/xml_post.h"
 
 #include <QDir>
 #include <QJsonArray>

@@ -1,11 +1,11 @@
-#include "answer_opening.h"
+#include "http/answer_opening.h"
 #include "endpoint_server.h"
-#include "message_crypto.h"
-#include "post_failure.h"
-#include "samples.h"
-#include "signed_post.h"
-#include "url_check.h"
-#include "xml_post.h"
+#include "crypto/message_crypto.h"
+#include "http/post_failure.h"
+#include "platform/samples.h"
+#include "platform/signed_post.h"
+#include "platform/url_check.h"
+#include "http/xml_post.h"
 
 #include <QDateTime>
 #include <QMap>

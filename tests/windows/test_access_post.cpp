@@ -1,9 +1,9 @@
 #include "endpoint.h"
-#include "message_crypto.h"
+#include "crypto/message_crypto.h"
 #include "message_box_catcher.h"
 #include "program_under_test.h"
 #include "recording_server.h"
-#include "samples.h"
+#include "platform/samples.h"
 #include "scripted_server.h"
 
 #include <QAction>

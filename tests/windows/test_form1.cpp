@@ -1,6 +1,6 @@
 #include "form1.h"
 #include "form1_layout.h"
-#include "samples.h"
+#include "platform/samples.h"
 #include "toolkit/text_boxes.h"
 
 #include <QGroupBox>

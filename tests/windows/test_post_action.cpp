@@ -1,7 +1,7 @@
 #include "program_under_test.h"
 #include "message_box_catcher.h"
 #include "recording_server.h"
-#include "samples.h"
+#include "platform/samples.h"
 #include "scripted_server.h"
 #include "step_during_post.h"
 

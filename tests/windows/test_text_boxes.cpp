@@ -1,4 +1,4 @@
-#include "samples.h"
+#include "platform/samples.h"
 #include "toolkit/paragraph_pieces.h"
 #include "toolkit/piece_text_edit.h"
 #include "toolkit/text_boxes.h"

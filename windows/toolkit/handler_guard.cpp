@@ -1,7 +1,7 @@
 #include "handler_guard.h"
 
 #include "message_box.h"
-#include "post_failure.h"
+#include "http/post_failure.h"
 
 #include <new>
 

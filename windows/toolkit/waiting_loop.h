@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange_wait.h"
+#include "http/exchange_wait.h"
 
 #include <QObject>
 

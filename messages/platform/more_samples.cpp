@@ -1,0 +1,135 @@
+#include "platform/more_samples.h"
+
+#include "crypto/secure_random.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QtEndian>
+
+namespace {
+
+QString cdata(const char *name, const QString &value)
+{
+    return QStringLiteral("<%1><![CDATA[%2]]></%1>").arg(QLatin1StringView(name), value);
+}
+
+QString plain(const char *name, const QString &value)
+{
+    return QStringLiteral("<%1>%2</%1>").arg(QLatin1StringView(name), value);
+}
+
+// As the platform lays a push out: one element a line, CR LF between lines.
+QString push(qint64 createTime, const char *msgType, const QStringList &fields)
+{
+    QStringList lines{QStringLiteral("<xml>"), cdata("ToUserName", QStringLiteral("toUser")),
+                      cdata("FromUserName", QStringLiteral("fromUser")),
+                      plain("CreateTime", QString::number(createTime)),
+                      cdata("MsgType", QLatin1StringView(msgType))};
+    lines += fields;
+    lines.append(QStringLiteral("</xml>"));
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+QString msgId(quint64 id)
+{
+    return plain("MsgId", QString::number(id));
+}
+
+QString event(qint64 createTime, const char *name, const QStringList &fields = {})
+{
+    return push(createTime, "event", QStringList{cdata("Event", QLatin1StringView(name))} + fields);
+}
+
+QString media(qint64 createTime, quint64 id, const char *msgType)
+{
+    return push(createTime, msgType,
+                {cdata("MediaId", QStringLiteral("media_id")), cdata("ThumbMediaId", QStringLiteral("thumb_media_id")),
+                 msgId(id)});
+}
+
+} // namespace
+
+const QList<PushSample> &pushSamples()
+{
+    static const QList<PushSample> samples = {
+        {QStringLiteral("image"), QStringLiteral("图片消息"), true,
+         [](qint64 t, quint64 id) {
+             return push(t, "image", {cdata("PicUrl", QStringLiteral("this is a url")),
+                                      cdata("MediaId", QStringLiteral("media_id")), msgId(id)});
+         }},
+        {QStringLiteral("voice"), QStringLiteral("语音消息"), true,
+         [](qint64 t, quint64 id) {
+             return push(t, "voice", {cdata("MediaId", QStringLiteral("media_id")),
+                                      cdata("Format", QStringLiteral("amr")), msgId(id)});
+         }},
+        {QStringLiteral("video"), QStringLiteral("视频消息"), true,
+         [](qint64 t, quint64 id) { return media(t, id, "video"); }},
+        {QStringLiteral("shortvideo"), QStringLiteral("小视频消息"), true,
+         [](qint64 t, quint64 id) { return media(t, id, "shortvideo"); }},
+        {QStringLiteral("link"), QStringLiteral("链接消息"), true,
+         [](qint64 t, quint64 id) {
+             return push(t, "link", {cdata("Title", QStringLiteral("公众平台官网链接")),
+                                     cdata("Description", QStringLiteral("公众平台官网链接")),
+                                     cdata("Url", QStringLiteral("url")), msgId(id)});
+         }},
+        {QStringLiteral("subscribe"), QStringLiteral("关注事件"), false,
+         [](qint64 t, quint64) { return event(t, "subscribe"); }},
+        {QStringLiteral("subscribe-qrscene"), QStringLiteral("扫带参数二维码关注事件"), false,
+         [](qint64 t, quint64) {
+             return event(t, "subscribe", {cdata("EventKey", QStringLiteral("qrscene_123123")),
+                                           cdata("Ticket", QStringLiteral("TICKET"))});
+         }},
+        {QStringLiteral("unsubscribe"), QStringLiteral("取消关注事件"), false,
+         [](qint64 t, quint64) { return event(t, "unsubscribe"); }},
+        {QStringLiteral("scan"), QStringLiteral("已关注用户扫码事件 (SCAN)"), false,
+         [](qint64 t, quint64) {
+             return event(t, "SCAN", {cdata("EventKey", QStringLiteral("SCENE_VALUE")),
+                                      cdata("Ticket", QStringLiteral("TICKET"))});
+         }},
+        {QStringLiteral("location-event"), QStringLiteral("上报地理位置事件 (LOCATION)"), false,
+         [](qint64 t, quint64) {
+             return event(t, "LOCATION", {plain("Latitude", QStringLiteral("23.137466")),
+                                          plain("Longitude", QStringLiteral("113.352425")),
+                                          plain("Precision", QStringLiteral("119.385040"))});
+         }},
+        {QStringLiteral("click"), QStringLiteral("点击菜单拉取消息事件 (CLICK)"), false,
+         [](qint64 t, quint64) { return event(t, "CLICK", {cdata("EventKey", QStringLiteral("EVENTKEY"))}); }},
+        {QStringLiteral("view"), QStringLiteral("点击菜单跳转链接事件 (VIEW)"), false,
+         [](qint64 t, quint64) { return event(t, "VIEW", {cdata("EventKey", QStringLiteral("www.qq.com"))}); }},
+    };
+    return samples;
+}
+
+const PushSample *findPushSample(QStringView name)
+{
+    for (const PushSample &sample : pushSamples()) {
+        if (sample.name == name)
+            return &sample;
+    }
+    return nullptr;
+}
+
+quint64 freshMsgId()
+{
+    return qFromBigEndian<quint64>(secureRandomBytes(8).constData()) >> 1;
+}
+
+QString buildPushSample(const PushSample &sample)
+{
+    return sample.build(QDateTime::currentSecsSinceEpoch(), sample.hasMsgId ? freshMsgId() : 0);
+}
+
+QString withMsgId(const QString &push, quint64 msgId)
+{
+    static const QRegularExpression element(QStringLiteral("<MsgId>\\s*([0-9]+)\\s*</MsgId>"));
+    const QRegularExpressionMatch found = element.match(push);
+    if (!found.hasMatch())
+        return push;
+    QString changed = push;
+    return changed.replace(found.capturedStart(1), found.capturedLength(1), QString::number(msgId));
+}
+
+QString withFreshMsgId(const QString &push)
+{
+    return withMsgId(push, freshMsgId());
+}
