@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/push_family.h"
+
 #include <QString>
 
 // How the platform's messages are sent to the endpoint.
@@ -14,12 +16,17 @@ enum class MessageMode {
 struct AccessSettings {
     QString token;
     QString aesKey; // EncodingAESKey: 43 characters of base64
-    QString appId;
+    QString appId;  // the receive id: AppID; WeCom's CorpID (or a suite's SuiteID); the third-party platform's AppID
     QString openId; // empty: the body's FromUserName
     MessageMode mode = MessageMode::Plain;
     // PEM certificates trusted for an https endpoint (a local one's own);
     // empty: the system's, or CURL_CA_BUNDLE / SSL_CERT_FILE as curl reads them.
     QString caFile = {}; // "= {}": brace lists that stop at the mode need not name it
+    Platform platform = Platform::OfficialAccount;
+    BodyFormat format = BodyFormat::Xml; // mini-program pushes only
+    QString agentId = {};                // WeCom: the application's AgentID
+    QString mchId = {};                  // payments: 商户号
+    QString apiV3Key = {};               // payments: the 32-character APIv3 key
 
     bool operator==(const AccessSettings &) const = default;
 

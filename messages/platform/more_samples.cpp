@@ -119,6 +119,21 @@ QString buildPushSample(const PushSample &sample)
     return sample.build(QDateTime::currentSecsSinceEpoch(), sample.hasMsgId ? freshMsgId() : 0);
 }
 
+const QList<PushSample> &pushSamples(Platform)
+{
+    return pushSamples();
+}
+
+const PushSample *findPushSample(Platform, QStringView name)
+{
+    return findPushSample(name);
+}
+
+QString buildPushSample(const PushSample &sample, const AccessSettings &)
+{
+    return buildPushSample(sample);
+}
+
 QString withMsgId(const QString &push, quint64 msgId)
 {
     static const QRegularExpression element(QStringLiteral("<MsgId>\\s*([0-9]+)\\s*</MsgId>"));

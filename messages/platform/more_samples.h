@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/access_settings.h"
+
 #include <QList>
 #include <QString>
 
@@ -29,6 +31,15 @@ quint64 freshMsgId();
 
 // The sample as a post now: the clock's seconds and a fresh MsgId.
 QString buildPushSample(const PushSample &sample);
+
+// A family's samples, in menu order; the official account's are the list above.
+const QList<PushSample> &pushSamples(Platform platform);
+const PushSample *findPushSample(Platform platform, QStringView name);
+
+// The sample as that family's endpoint receives it now: in the settings'
+// body format, addressed to their receive id and AgentID where the family
+// names them.
+QString buildPushSample(const PushSample &sample, const AccessSettings &access);
 
 // The push with its MsgId element's number replaced; a push without one
 // unchanged. For a repeated post that should count as a new message.
