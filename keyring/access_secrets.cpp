@@ -9,6 +9,7 @@ namespace {
 const std::array kSecrets = {
     AccessSecret{"access/token", &AccessSettings::token},
     AccessSecret{"access/aesKey", &AccessSettings::aesKey},
+    AccessSecret{"access/apiV3Key", &AccessSettings::apiV3Key}, // payments' notifications key
 };
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "access_settings_store.h"
 
 #include "access_secrets.h"
-#include "platform/access_settings_check.h"
 #include "platform/saved_access_settings.h"
 
 #include <QCoreApplication>
@@ -43,10 +42,7 @@ bool writeFile(const AccessSettings &settings, const QString &file, bool withSec
         else
             stored.remove(secret.name);
     }
-    stored.setValue("access/appId", settings.appId);
-    stored.setValue("access/openId", settings.openId);
-    stored.setValue("access/mode", messageModeName(settings.mode));
-    stored.setValue("access/caFile", settings.caFile);
+    writeSavedAccessFields(stored, settings);
     stored.sync();
     return stored.status() == QSettings::NoError && QFile::setPermissions(file, kOwnerOnly);
 }

@@ -8,8 +8,9 @@
 
 // The access settings saved between runs, in the user's configuration folder
 // (named after the organization and application main() sets), readable by
-// the owner only. The token and key (the secrets) are kept in the desktop's
-// keyring where one answers, and in that file where none does.
+// the owner only. The token and keys (the secrets: Token, EncodingAESKey,
+// APIv3 key) are kept in the desktop's keyring where one answers, and in
+// that file where none does.
 QString accessSettingsFile();
 
 enum class SecretsPlace {
