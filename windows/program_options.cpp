@@ -44,7 +44,13 @@ AccessEdit applyAccessEdit(const AccessSettings &saved, const AccessOverrides &o
     take(edit.saved.appId, edit.overrides.appId, shown.appId, edited.appId);
     take(edit.saved.openId, edit.overrides.openId, shown.openId, edited.openId);
     take(edit.saved.mode, edit.overrides.mode, shown.mode, edited.mode);
-    edit.saved.caFile = edited.caFile; // no command-line option gives it
+    // No command-line option of the window gives these: the dialog's are the saved ones.
+    edit.saved.caFile = edited.caFile;
+    edit.saved.platform = edited.platform;
+    edit.saved.format = edited.format;
+    edit.saved.agentId = edited.agentId;
+    edit.saved.mchId = edited.mchId;
+    edit.saved.apiV3Key = edited.apiV3Key;
     return edit;
 }
 

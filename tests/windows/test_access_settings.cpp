@@ -6,7 +6,9 @@
 #include "program_windows.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +24,7 @@ using namespace Qt::Literals::StringLiterals;
 
 Q_DECLARE_METATYPE(AccessSettings)
 Q_DECLARE_METATYPE(MessageMode)
+Q_DECLARE_METATYPE(Platform)
 
 namespace {
 
@@ -38,6 +41,31 @@ mode_t permissionBits(const QString &file)
     if (::stat(QFile::encodeName(file).constData(), &status) != 0)
         return ~mode_t(0);
     return status.st_mode & 07777;
+}
+
+void choosePlatform(AccessSettingsDialog &dialog, Platform platform)
+{
+    auto *choice = dialog.findChild<QComboBox *>(u"platform"_s);
+    choice->setCurrentIndex(choice->findData(int(platform)));
+}
+
+AccessSettings weComSettings()
+{
+    AccessSettings settings{u"QDG6eK"_s, u"jWmYm7qr5nMoAUwZRjGtBxmz3KA1tkAj3ykkR6q2B2C"_s, u"wx5823bf96d3bd56c7"_s,
+                            {}, MessageMode::Safe};
+    settings.platform = Platform::WeCom;
+    settings.agentId = u"218"_s;
+    return settings;
+}
+
+AccessSettings paySettings()
+{
+    AccessSettings settings;
+    settings.platform = Platform::Pay;
+    settings.mchId = u"1900000001"_s;
+    settings.appId = u"wxd678efh567hg6787"_s;
+    settings.apiV3Key = u"testMchAPIv3Key0testMchAPIv3Key0"_s;
+    return settings;
 }
 
 } // namespace
@@ -60,6 +88,11 @@ private slots:
     void keyProblemShownWhole();
     void hintFitsLabel1_data();
     void hintFitsLabel1();
+    void familyRows_data();
+    void familyRows();
+    void familyProblems_data();
+    void familyProblems();
+    void switchingFamilyLosesNothing();
 
 private:
     QTemporaryDir config_;
@@ -94,6 +127,12 @@ void TestAccessSettings::savedAndLoadedOwnerOnly_data()
     QTest::newRow("compat, non-ASCII and blanks") << AccessSettings{u"令牌 x"_s, kKey, u"wx=1"_s, u"o;U"_s,
                                                                     MessageMode::Compatible}
                                                   << 0600;
+    AccessSettings miniJson = safeSettings();
+    miniJson.platform = Platform::MiniProgram;
+    miniJson.format = BodyFormat::Json;
+    QTest::newRow("mini-program, JSON") << miniJson << 0;
+    QTest::newRow("WeCom, its AgentID") << weComSettings() << 0600;
+    QTest::newRow("payments: merchant and APIv3 key") << paySettings() << 0600;
 }
 
 void TestAccessSettings::savedAndLoadedOwnerOnly()
@@ -164,6 +203,9 @@ void TestAccessSettings::commandLine_data()
     plainBadKey.mode = MessageMode::Plain;
     AccessSettings plainBadKeyToken = plainBadKey;
     plainBadKeyToken.token = u"cli"_s;
+    AccessSettings familySaved = paySettings();
+    QTest::newRow("the family and its fields saved are kept") << QStringList{u"veltrane"_s} << familySaved << -1
+                                                               << familySaved << QString();
     QTest::newRow("a bad key saved beside plain mode is no bar to a token")
         << QStringList{u"veltrane"_s, u"--token"_s, u"cli"_s} << plainBadKey << -1 << plainBadKeyToken << QString();
     QTest::newRow("--help") << QStringList{u"veltrane"_s, u"--help"_s} << saved << 0 << AccessSettings{}
@@ -282,6 +324,17 @@ void TestAccessSettings::dialogSavesOnlyWhatWasChanged_data()
                                                        << with(saved, &AccessSettings::appId, u"wxnew"_s)
                                                        << with(saved, &AccessSettings::appId, u"wxnew"_s)
                                                        << QStringList{};
+    // No command-line option of the window gives these: saved as the dialog has them.
+    QTest::newRow("an AgentID typed for later") << commandLine << u"agentId"_s << u"1000002"_s
+                                                << with(saved, &AccessSettings::agentId, u"1000002"_s)
+                                                << with(commandLineRun, &AccessSettings::agentId, u"1000002"_s)
+                                                << allMarked;
+    AccessSettings miniSaved = saved;
+    miniSaved.platform = Platform::MiniProgram;
+    AccessSettings miniRun = commandLineRun;
+    miniRun.platform = Platform::MiniProgram;
+    QTest::newRow("another family chosen") << commandLine << u"platform"_s << u"小程序"_s << miniSaved << miniRun
+                                           << allMarked;
 }
 
 void TestAccessSettings::dialogSavesOnlyWhatWasChanged()
@@ -312,7 +365,9 @@ void TestAccessSettings::dialogSavesOnlyWhatWasChanged()
     QCOMPARE(dialog->findChild<QLabel *>(u"origins"_s)->isHidden(), marked.isEmpty());
     QCOMPARE(dialog->findChild<QLabel *>(u"secretsPlace"_s)->text(),
              u"Token 和 EncodingAESKey 保存在仅本人可读的设置文件中（没有可用的钥匙环）"_s);
-    if (!field.isEmpty())
+    if (auto *choice = dialog->findChild<QComboBox *>(field); choice && !field.isEmpty())
+        choice->setCurrentIndex(choice->findText(value));
+    else if (!field.isEmpty())
         dialog->findChild<QLineEdit *>(field)->setText(value);
     dialog->accept();
 
@@ -386,6 +441,149 @@ void TestAccessSettings::hintFitsLabel1()
     // Back to no token: the window's own line again.
     form.setAccessSettings(AccessSettings{});
     QCOMPARE(label->text(), u"先点地址框填入接口地址，载入XML样例，再点PostXML发送"_s);
+}
+
+void TestAccessSettings::familyRows_data()
+{
+    QTest::addColumn<Platform>("platform");
+    QTest::addColumn<QStringList>("rows"); // the fields shown
+    QTest::addColumn<QString>("receiveId"); // what the AppID row is called
+    QTest::addColumn<int>("modes");         // 0: no mode row, 1: to choose, 2: fixed to 安全模式
+    const QStringList signing{u"token"_s, u"aesKey"_s, u"appId"_s};
+    QTest::newRow("公众号") << Platform::OfficialAccount << signing + QStringList{u"openId"_s} << u"AppID:"_s << 1;
+    QTest::newRow("小程序") << Platform::MiniProgram << signing + QStringList{u"openId"_s, u"format"_s} << u"AppID:"_s
+                         << 1;
+    QTest::newRow("企业微信") << Platform::WeCom << signing + QStringList{u"agentId"_s} << u"CorpID:"_s << 2;
+    QTest::newRow("第三方平台") << Platform::OpenPlatform << signing << u"第三方平台 AppID:"_s << 2;
+    QTest::newRow("微信支付") << Platform::Pay << QStringList{u"mchId"_s, u"appId"_s, u"apiV3Key"_s} << u"AppID:"_s
+                          << 0;
+}
+
+void TestAccessSettings::familyRows()
+{
+    QFETCH(Platform, platform);
+    QFETCH(QStringList, rows);
+    QFETCH(QString, receiveId);
+    QFETCH(int, modes);
+    AccessSettingsDialog dialog(safeSettings());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    choosePlatform(dialog, platform);
+    auto *form = dialog.findChild<QFormLayout *>();
+    for (const QString &field : {u"token"_s, u"aesKey"_s, u"mchId"_s, u"appId"_s, u"agentId"_s, u"apiV3Key"_s,
+                                 u"openId"_s, u"format"_s}) {
+        auto *widget = dialog.findChild<QWidget *>(field);
+        QVERIFY2(widget->isVisible() == rows.contains(field), qPrintable(field));
+        QVERIFY2(form->labelForField(widget)->isVisible() == rows.contains(field), qPrintable(field));
+    }
+    QCOMPARE(qobject_cast<QLabel *>(form->labelForField(dialog.findChild<QLineEdit *>(u"appId"_s)))->text(),
+             receiveId);
+    const auto radios = dialog.findChildren<QRadioButton *>();
+    for (const QRadioButton *radio : radios) {
+        QCOMPARE(radio->isVisible(), modes != 0);
+        QCOMPARE(radio->isEnabled(), modes != 2);
+    }
+    if (modes == 2) {
+        QVERIFY(radios.at(2)->isChecked()); // 安全模式
+        QVERIFY(dialog.settings().mode == MessageMode::Safe);
+        QVERIFY(dialog.findChild<QLabel *>(u"modeHint"_s)->text().contains(u"总是加密"));
+    }
+    QCOMPARE(dialog.findChild<QLabel *>(u"secretsPlace"_s)->text().startsWith(u"APIv3 密钥"),
+             platform == Platform::Pay);
+    // Every text shown fits its control, whole, inside the dialog.
+    QTRY_VERIFY(dialog.height() >= dialog.layout()->totalMinimumSize().height());
+    for (QWidget *shown : dialog.findChildren<QWidget *>()) {
+        if (!shown->isVisible() || !(qobject_cast<QLabel *>(shown) || qobject_cast<QComboBox *>(shown)
+                                     || qobject_cast<QRadioButton *>(shown) || qobject_cast<QPushButton *>(shown)))
+            continue;
+        const auto *label = qobject_cast<QLabel *>(shown);
+        const QString name = shown->objectName() + u' ' + (label ? label->text() : QString());
+        if (label && label->wordWrap())
+            QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(name));
+        else
+            QVERIFY2(shown->width() >= shown->minimumSizeHint().width(), qPrintable(name));
+        QVERIFY2(dialog.rect().contains(QRect(shown->mapTo(&dialog, QPoint()), shown->size())), qPrintable(name));
+    }
+}
+
+void TestAccessSettings::familyProblems_data()
+{
+    QTest::addColumn<AccessSettings>("settings");
+    QTest::addColumn<QString>("problem"); // empty: OK is taken
+
+    QTest::newRow("企业微信, complete") << weComSettings() << QString();
+    AccessSettings weComPlain = weComSettings();
+    weComPlain.mode = MessageMode::Plain; // saved before: the family still encrypts
+    weComPlain.appId.clear();
+    QTest::newRow("企业微信 in plain mode still needs its CorpID") << weComPlain << u"企业微信总是加密，需要 CorpID"_s;
+    AccessSettings weComNoToken = weComSettings();
+    weComNoToken.token.clear();
+    QTest::newRow("企业微信 without a token") << weComNoToken << u"企业微信总是加密，需要 Token"_s;
+    AccessSettings weComNoAgent = weComSettings();
+    weComNoAgent.agentId.clear();
+    QTest::newRow("企业微信 without an AgentID") << weComNoAgent << u"企业微信需要 AgentID"_s;
+    AccessSettings weComBadAgent = weComSettings();
+    weComBadAgent.agentId = u"10o2"_s;
+    QTest::newRow("企业微信, a letter in the AgentID") << weComBadAgent << u"AgentID 只能是数字"_s;
+    AccessSettings open = weComSettings();
+    open.platform = Platform::OpenPlatform;
+    open.aesKey.clear();
+    QTest::newRow("第三方平台 without its key") << open << u"第三方平台总是加密，需要 EncodingAESKey"_s;
+    AccessSettings mini = safeSettings();
+    mini.platform = Platform::MiniProgram;
+    mini.appId.clear();
+    QTest::newRow("小程序 in safe mode: as the official account") << mini << u"安全模式需要 AppID"_s;
+    mini.mode = MessageMode::Plain;
+    QTest::newRow("小程序 in plain mode") << mini << QString();
+    QTest::newRow("微信支付, complete") << paySettings() << QString();
+    AccessSettings pay = paySettings();
+    pay.apiV3Key.chop(1);
+    QTest::newRow("微信支付, a key one short") << pay << u"APIv3 密钥应为 32 个字符，现在是 31 个"_s;
+    pay.apiV3Key += u"-"_s;
+    QTest::newRow("微信支付, a dash in the key") << pay << u"APIv3 密钥只能含英文字母和数字"_s;
+    pay.apiV3Key.clear();
+    QTest::newRow("微信支付 without a key") << pay << u"微信支付需要 APIv3 密钥"_s;
+    pay = paySettings();
+    pay.mchId = u"19000 01"_s;
+    QTest::newRow("微信支付, a blank in the merchant id") << pay << u"商户号只能是数字"_s;
+    pay.mchId.clear();
+    QTest::newRow("微信支付 without a merchant id") << pay << u"微信支付需要商户号"_s;
+}
+
+void TestAccessSettings::familyProblems()
+{
+    QFETCH(AccessSettings, settings);
+    QFETCH(QString, problem);
+    AccessSettingsDialog dialog(settings);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *shown = dialog.findChild<QLabel *>(u"modeProblem"_s);
+    QCOMPARE(shown->isVisible(), !problem.isEmpty());
+    QVERIFY2(shown->text().startsWith(problem), qPrintable(shown->text()));
+    QCOMPARE(dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->isEnabled(), problem.isEmpty());
+    dialog.accept();
+    QCOMPARE(dialog.result(), problem.isEmpty() ? int(QDialog::Accepted) : int(QDialog::Rejected));
+}
+
+void TestAccessSettings::switchingFamilyLosesNothing()
+{
+    AccessSettings typed = safeSettings();
+    typed.mode = MessageMode::Compatible;
+    typed.agentId = u"1000002"_s;
+    typed.mchId = u"1900000001"_s;
+    typed.apiV3Key = u"testMchAPIv3Key0testMchAPIv3Key0"_s;
+    typed.format = BodyFormat::Json;
+    AccessSettingsDialog dialog(typed);
+    for (Platform platform : {Platform::WeCom, Platform::Pay, Platform::OpenPlatform, Platform::MiniProgram,
+                              Platform::OfficialAccount}) {
+        choosePlatform(dialog, platform);
+        AccessSettings expected = typed;
+        expected.platform = platform;
+        // The always-encrypted families post in safe mode; the choice comes back after them.
+        if (platform == Platform::WeCom || platform == Platform::OpenPlatform)
+            expected.mode = MessageMode::Safe;
+        QVERIFY2(dialog.settings() == expected, qPrintable(platformName(platform)));
+    }
 }
 
 QTEST_MAIN(TestAccessSettings)
