@@ -9,6 +9,7 @@
 #include "toolkit/message_box.h"
 #include "toolkit/placement.h"
 #include "toolkit/text_boxes.h"
+#include "timed_push.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +22,14 @@ namespace {
 
 // What XmlPost's three SetRequestHeader calls add up to.
 const QByteArray kXmlPostContentType = "text/XML, utf-8, application/x-www-form-urlencoded";
+
+// The push the third-party platform repeats every ten minutes.
+const QString kVerifyTicketSample = QStringLiteral("component_verify_ticket");
+
+const PushSample *verifyTicketSample()
+{
+    return findPushSample(Platform::OpenPlatform, kVerifyTicketSample);
+}
 
 JournalEntry entryFor(const PushPostOutcome &outcome, int group = 0, int tryNumber = 0)
 {
@@ -40,6 +49,8 @@ ExchangeActions::ExchangeActions(Form1 &mainWindow, ProgramWideWindow<Form2> &re
     , retry_(new QAction(QStringLiteral("模拟平台重试"), this))
     , copyCurl_(new QAction(QStringLiteral("复制为 curl 命令"), this))
     , moreSamples_(new QMenu(QStringLiteral("载入更多样例")))
+    , timedPush_(new TimedPush([this] { runHandler(&mainWindow_, [this] { postVerifyTicket(); }); },
+                               &WaitingLoop::anyWaiting, this))
 {
     show_->setObjectName(QStringLiteral("showExchanges"));
     show_->setShortcut(showShortcut());
@@ -61,14 +72,11 @@ ExchangeActions::ExchangeActions(Form1 &mainWindow, ProgramWideWindow<Form2> &re
     connect(retry_, &QAction::triggered, this, guarded(&ExchangeActions::simulateRetry));
     connect(copyCurl_, &QAction::triggered, this, guarded(&ExchangeActions::copyCurlCommand));
 
-    MultiLineTextBox *xmlBox = mainWindow_.Text2();
-    for (const PushSample &sample : pushSamples()) {
-        QAction *load = moreSamples_->addAction(sample.caption);
-        // Built when chosen: the time of now and a message id of its own.
-        connect(load, &QAction::triggered, xmlBox, [this, xmlBox, &sample] {
-            runHandler(&mainWindow_, [xmlBox, &sample] { xmlBox->replaceText(buildPushSample(sample)); });
-        });
-    }
+    // The family may have changed since the menu was filled: the dialog's
+    // OK, or a test's settings, reach it before it opens.
+    connect(moreSamples_, &QMenu::aboutToShow, this, &ExchangeActions::fillMoreSamples);
+    connect(&mainWindow_, &Form1::accessSettingsChanged, this, &ExchangeActions::followAccessSettings);
+    followAccessSettings();
 
     waiting_.setTicker([this](int seconds) { mainWindow_.showWaiting(seconds); });
     mainWindow_.installEventFilter(this);
@@ -99,7 +107,32 @@ QKeySequence ExchangeActions::showShortcut()
 
 QList<QAction *> ExchangeActions::mainWindowActions() const
 {
-    return {show_, retry_, copyCurl_};
+    return {show_, retry_, copyCurl_, timedPush_->action()};
+}
+
+void ExchangeActions::followAccessSettings()
+{
+    fillMoreSamples();
+    timedPush_->setAvailable(currentAccess().platform == Platform::OpenPlatform && verifyTicketSample());
+}
+
+void ExchangeActions::fillMoreSamples()
+{
+    const Platform platform = currentAccess().platform;
+    if (moreSamplesOf_ == platform)
+        return;
+    moreSamplesOf_ = platform;
+    moreSamples_->clear(); // deletes the entries, which the menu owns
+    MultiLineTextBox *xmlBox = mainWindow_.Text2();
+    for (const PushSample &sample : pushSamples(platform)) {
+        QAction *load = moreSamples_->addAction(sample.caption);
+        // Built when chosen: the time of now, a message id of its own, and
+        // the settings' receive id and format as they are then.
+        connect(load, &QAction::triggered, xmlBox, [this, xmlBox, &sample] {
+            runHandler(&mainWindow_,
+                       [this, xmlBox, &sample] { xmlBox->replaceText(buildPushSample(sample, currentAccess())); });
+        });
+    }
 }
 
 void ExchangeActions::attachTo(Form2 &resultWindow)
@@ -203,6 +236,38 @@ void ExchangeActions::simulateRetry()
     }
 }
 
+void ExchangeActions::postVerifyTicket()
+{
+    const PushSample *sample = verifyTicketSample();
+    const AccessSettings access = currentAccess();
+    const QString url = mainWindow_.Text1()->text();
+    if (!sample || ticketPosting_ || retrying_)
+        return;
+    if (url.size() < 5) {
+        // As the post button says it; a timer that cannot post stops.
+        timedPush_->action()->setChecked(false);
+        showMessage(&mainWindow_, QStringLiteral("请设置好域名或者API地址需要输入http://"));
+        return;
+    }
+    ticketPosting_ = true;
+    const auto done = qScopeGuard([this] {
+        ticketPosting_ = false;
+        if (std::exchange(closeHeldBack_, false))
+            mainWindow_.close();
+    });
+    const PushPostOutcome outcome = postPush({url, buildPushSample(*sample, access), access}, [this, &access] {
+        ExchangeSettings settings;
+        settings.waiter = &waiting_;
+        settings.caFile = access.caFile;
+        return createRequest_(settings);
+    });
+    // Listed and judged as a post, without taking the user's boxes or
+    // bringing a window up every ten minutes: the result window keeps the
+    // answer it shows, and so its way to the exchange window.
+    window().add(entryFor(outcome));
+    mainWindow_.showVerdict(outcome);
+}
+
 void ExchangeActions::copyCurlCommand()
 {
     const PushPostOrder order = currentOrder();
@@ -217,9 +282,9 @@ void ExchangeActions::copyCurlCommand()
 
 bool ExchangeActions::eventFilter(QObject *watched, QEvent *event)
 {
-    // As during a post: closing the main window gives the tries up at once,
+    // As during a post: closing the main window gives the tries (or the timed post) up at once,
     // and it closes once they are over.
-    if (watched == &mainWindow_ && event->type() == QEvent::Close && retrying_) {
+    if (watched == &mainWindow_ && event->type() == QEvent::Close && (retrying_ || ticketPosting_)) {
         closeHeldBack_ = true;
         waiting_.giveUp();
         event->ignore();

@@ -12,14 +12,17 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 
 class QAction;
 class QMenu;
+class TimedPush;
 
 // The exchange window and the ways in: "交互记录" (with its shortcut),
-// "模拟平台重试" and "复制为 curl 命令" for the main window's context menu,
-// "载入更多样例" for the XML box's, and "查看交互详情" on the result window's
-// text box, on every result window loaded.
+// "模拟平台重试", "复制为 curl 命令" and, for the third-party platform,
+// "每 10 分钟推送一次" for the main window's context menu, "载入更多样例"
+// (the chosen family's samples) for the XML box's, and "查看交互详情" on the
+// result window's text box, on every result window loaded.
 class ExchangeActions : public QObject {
     Q_OBJECT
 public:
@@ -31,10 +34,13 @@ public:
                     QObject *parent = nullptr);
     ~ExchangeActions() override;
 
-    // "交互记录", "模拟平台重试", "复制为 curl 命令", in that order.
+    // "交互记录", "模拟平台重试", "复制为 curl 命令", "每 10 分钟推送一次", in
+    // that order; the last is seen only while the platform is 第三方平台.
     QList<QAction *> mainWindowActions() const;
-    // "载入更多样例": one entry per further push type.
+    // "载入更多样例": one entry per further push type of the chosen family,
+    // made again when the family changes.
     QMenu *moreSamplesMenu() const { return moreSamples_; }
+    TimedPush &timedPush() const { return *timedPush_; }
     // Shows the exchange window; its shortcut works in every window of the program.
     QAction *showAction() const { return show_; }
     // Made when first needed: building it took a fifth of the program's start.
@@ -54,6 +60,9 @@ public slots:
     // the endpoint is late, and lists the three together.
     void simulateRetry();
     void copyCurlCommand();
+    // Posts the third-party platform's component_verify_ticket, fresh, to
+    // the endpoint in the main window, and lists it as a post.
+    void postVerifyTicket();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -61,6 +70,10 @@ protected:
 private:
     void attachTo(Form2 &resultWindow);
     PushPostOrder currentOrder() const;
+    AccessSettings currentAccess() const { return access_ ? access_() : AccessSettings{}; }
+    // The samples menu and the timed entry as the access settings have them now.
+    void followAccessSettings();
+    void fillMoreSamples();
 
     Form1 &mainWindow_;
     ProgramWideWindow<Form2> &resultWindow_;
@@ -73,8 +86,11 @@ private:
     QAction *const retry_;
     QAction *const copyCurl_;
     QMenu *const moreSamples_;
+    TimedPush *const timedPush_;
+    std::optional<Platform> moreSamplesOf_; // the family the menu lists now
     // The entry whose answer the result window shows; 0: none yet.
     quint64 shownSerial_ = 0;
     bool retrying_ = false;
+    bool ticketPosting_ = false;
     bool closeHeldBack_ = false;
 };

@@ -6,6 +6,7 @@
 #include "program_under_test.h"
 #include "message_box_catcher.h"
 #include "recording_server.h"
+#include "timed_push.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +22,8 @@
 #include <future>
 
 using namespace Qt::Literals::StringLiterals;
+
+Q_DECLARE_METATYPE(Platform)
 
 namespace {
 
@@ -98,6 +101,9 @@ private slots:
     void retryGivenUpPostsNoMore();
     void moreSamplesFillTheXmlBox_data();
     void moreSamplesFillTheXmlBox();
+    void moreSamplesFollowTheFamily_data();
+    void moreSamplesFollowTheFamily();
+    void verifyTicketEveryTenMinutes();
     void curlCommandSendsWhatThePostSends();
     void windowCopiesTheSelectedRequest();
     void detailsOpenTheAnswerShown_data();
@@ -251,6 +257,85 @@ void TestExchangeActions::moreSamplesFillTheXmlBox()
     program.xmlBox()->undo();
     program.xmlBox()->undo();
     QCOMPARE(program.xmlBox()->text(), u"typed"_s);
+}
+
+void TestExchangeActions::moreSamplesFollowTheFamily_data()
+{
+    QTest::addColumn<Platform>("platform");
+    for (Platform platform : {Platform::MiniProgram, Platform::WeCom, Platform::OpenPlatform, Platform::Pay})
+        QTest::newRow(qPrintable(platformName(platform))) << platform;
+}
+
+void TestExchangeActions::moreSamplesFollowTheFamily()
+{
+    QFETCH(Platform, platform);
+    ProgramWithExchanges program;
+    QMenu *menu = program.actions.moreSamplesMenu();
+    const auto captions = [menu] {
+        emit menu->aboutToShow();
+        QStringList texts;
+        for (const QAction *entry : menu->actions())
+            texts << entry->text();
+        return texts;
+    };
+    const auto captionsOf = [](Platform family) {
+        QStringList texts;
+        for (const PushSample &sample : pushSamples(family))
+            texts << sample.caption;
+        return texts;
+    };
+    AccessSettings access;
+    access.platform = platform;
+    access.appId = u"wx5823bf96d3bd56c7"_s;
+    access.agentId = u"218"_s;
+    program.form.setAccessSettings(access);
+    QCOMPARE(captions(), captionsOf(platform));
+
+    program.xmlBox()->setText(u"typed"_s);
+    menu->actions().front()->trigger();
+    QVERIFY(program.xmlBox()->text() != u"typed"_s);
+
+    program.form.setAccessSettings(AccessSettings{}); // the official account again
+    QCOMPARE(captions(), captionsOf(Platform::OfficialAccount));
+}
+
+void TestExchangeActions::verifyTicketEveryTenMinutes()
+{
+    if (!findPushSample(Platform::OpenPlatform, u"component_verify_ticket"))
+        QSKIP("this build has no component_verify_ticket sample for the third-party platform");
+    RecordingServer server;
+    server.setAnswer({200, "text/plain; charset=utf-8", "success"});
+    ProgramWithExchanges program;
+    program.enterEndpoint(server.url());
+    program.click("Command2");
+    const QString typed = program.xmlBox()->text();
+    QAction *timed = program.mainWindowAction(u"每 10 分钟推送一次"_s);
+    QVERIFY(timed);
+    QVERIFY(!timed->isVisible()); // the official account sends no ticket
+
+    AccessSettings open{u"QDG6eK"_s, u"jWmYm7qr5nMoAUwZRjGtBxmz3KA1tkAj3ykkR6q2B2C"_s, u"wx5823bf96d3bd56c7"_s, {},
+                        MessageMode::Safe};
+    open.platform = Platform::OpenPlatform;
+    program.form.setAccessSettings(open);
+    QVERIFY(timed->isVisible());
+    program.actions.timedPush().setInterval(std::chrono::milliseconds(30));
+    timed->setChecked(true);
+    QTRY_VERIFY_WITH_TIMEOUT(server.requests().size() >= 3, 10000);
+    timed->setChecked(false);
+    QVERIFY(!program.actions.timedPush().isRunning());
+
+    const auto requests = server.requests();
+    for (const auto &request : requests) {
+        QCOMPARE(request.method, std::string("POST"));
+        QVERIFY2(request.target.find("msg_signature=") != std::string::npos, request.target.c_str());
+    }
+    // Each one listed as a post; the boxes keep what the user had.
+    QCOMPARE(program.actions.window().model().journal().size(), int(requests.size()));
+    QCOMPARE(program.xmlBox()->text(), typed);
+    QVERIFY(program.form.Label1()->text() != QString());
+
+    program.form.setAccessSettings(AccessSettings{});
+    QVERIFY(!timed->isVisible());
 }
 
 void TestExchangeActions::curlCommandSendsWhatThePostSends()

@@ -82,7 +82,18 @@ bool isUserInput(QEvent::Type type)
     }
 }
 
+int &waitsUnderWay()
+{
+    static int count = 0;
+    return count;
+}
+
 } // namespace
+
+bool WaitingLoop::anyWaiting()
+{
+    return waitsUnderWay() > 0;
+}
 
 void WaitingLoop::wait(ExchangeInProgress &exchange)
 {
@@ -90,8 +101,10 @@ void WaitingLoop::wait(ExchangeInProgress &exchange)
     const auto wakeup = std::make_shared<Wakeup>(&loop);
     exchange.setWake([wakeup] { wakeup->ring(); });
     exchange_ = &exchange;
+    ++waitsUnderWay();
     QCoreApplication::instance()->installEventFilter(this);
     const auto restore = qScopeGuard([&] {
+        --waitsUnderWay();
         QCoreApplication::instance()->removeEventFilter(this);
         exchange_ = nullptr;
         wakeup->detach();

@@ -15,6 +15,9 @@ public:
     void wait(ExchangeInProgress &exchange) override;
     // Ends the exchange under way, if any, at once.
     void giveUp();
+    // Whether any window of the program waits for an exchange now: a timer
+    // that fires meanwhile should not start one more inside that wait.
+    static bool anyWaiting();
     // Told the whole seconds waited as each wait begins (0) and every second
     // after, so the window can say that it waits and for how long.
     void setTicker(std::function<void(int secondsWaited)> ticker) { ticker_ = std::move(ticker); }
