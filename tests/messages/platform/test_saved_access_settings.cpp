@@ -23,25 +23,6 @@ void TestSavedAccessSettings::readsWhatWasSaved_data()
     const AccessSettings before{u"tok"_s, {}, u"wx1"_s, {}, MessageMode::Compatible};
     QTest::newRow("saved before the families: the official account")
         << "[access]\ntoken=tok\nappId=wx1\nmode=compat\n"_ba << before;
-    AccessSettings weCom = before;
-    weCom.platform = Platform::WeCom;
-    weCom.agentId = u"1000002"_s;
-    QTest::newRow("WeCom and its AgentID") << "[access]\ntoken=tok\nappId=wx1\nmode=compat\nplatform=wecom\n"
-                                              "agentId=1000002\n"_ba
-                                           << weCom;
-    AccessSettings mini = before;
-    mini.platform = Platform::MiniProgram;
-    mini.format = BodyFormat::Json;
-    QTest::newRow("mini-program, JSON") << "[access]\ntoken=tok\nappId=wx1\nmode=compat\nplatform=miniprogram\n"
-                                           "format=json\n"_ba
-                                        << mini;
-    AccessSettings pay;
-    pay.platform = Platform::Pay;
-    pay.mchId = u"1900000001"_s;
-    pay.apiV3Key = u"testMchAPIv3Key0testMchAPIv3Key0"_s; // kept in the file where no keyring answered
-    QTest::newRow("payments, the key in the file") << "[access]\nplatform=pay\nmchId=1900000001\n"
-                                                      "apiV3Key=testMchAPIv3Key0testMchAPIv3Key0\n"_ba
-                                                   << pay;
     QTest::newRow("names this build does not know") << "[access]\ntoken=tok\nappId=wx1\nmode=compat\n"
                                                        "platform=alipay\nformat=yaml\n"_ba
                                                     << before;
