@@ -105,12 +105,16 @@ void TestAccessKeyring::cleanupTestCase()
 
 void TestAccessKeyring::savedIntoKeyringNotFile()
 {
-    const AccessSave save = saveAccessSettings(safeSettings());
+    AccessSettings settings = safeSettings();
+    settings.apiV3Key = u"testMchAPIv3Key0testMchAPIv3Key0"_s; // a secret as the token is
+    const AccessSave save = saveAccessSettings(settings);
     QVERIFY2(save.saved && save.message.isEmpty(), qPrintable(save.message));
     QVERIFY(!holdsSecrets(accessSettingsFile()));
     QVERIFY(!fileText(accessSettingsFile()).contains(kKey.toLatin1()));
+    QVERIFY(!fileText(accessSettingsFile()).contains("testMchAPIv3Key0"));
     QCOMPARE(readKeyringSecret(u"access/aesKey"_s).secret, kKey);
-    QVERIFY(loadAccessSettings() == safeSettings());
+    QCOMPARE(readKeyringSecret(u"access/apiV3Key"_s).secret, settings.apiV3Key);
+    QVERIFY(loadAccessSettings() == settings);
     QCOMPARE(savedSecretsPlace(), SecretsPlace::Keyring);
 
     const AccessSettingsDialog dialog(safeSettings());
