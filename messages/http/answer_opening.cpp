@@ -35,7 +35,7 @@ AnswerCheck signatureCheck(const QMap<QString, QString> &fields, const QString &
 OpenedAnswer openAnswer(const QString &answerText, const AccessSettings &access)
 {
     // A mini-program's JSON reply carries the same members as an XML one.
-    const auto fields = looksLikeJson(answerText) ? jsonObjectFields(answerText) : rootChildFields(answerText);
+    const auto fields = isJsonMessage(access, answerText) ? jsonObjectFields(answerText) : rootChildFields(answerText);
     OpenedAnswer opened;
     if (!fields.contains(u"Encrypt"_s))
         return opened;

@@ -37,3 +37,8 @@ bool looksLikeJson(const QString &text)
     }
     return false;
 }
+
+bool isJsonMessage(const AccessSettings &access, const QString &text)
+{
+    return access.platform == Platform::MiniProgram && looksLikeJson(text);
+}

@@ -23,3 +23,8 @@ bool pushesJson(const AccessSettings &access);
 // Whether a body typed or answered is JSON rather than XML: its first
 // character other than whitespace is "{".
 bool looksLikeJson(const QString &text);
+
+// Whether a push or an answer is read and written as JSON: only a
+// mini-program's, and only when it looks like JSON, so that what the user
+// typed decides and the official account's bodies stay XML whatever they hold.
+bool isJsonMessage(const AccessSettings &access, const QString &text);

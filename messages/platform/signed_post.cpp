@@ -47,9 +47,9 @@ QString withEncryptMember(const QString &body, const QString &encrypt)
 }
 
 // The fields of the push as the endpoint's parser reads them, XML or JSON.
-QMap<QString, QString> pushFields(const QString &body)
+QMap<QString, QString> pushFields(const QString &body, const AccessSettings &access)
 {
-    return looksLikeJson(body) ? jsonObjectFields(body) : rootChildFields(body);
+    return isJsonMessage(access, body) ? jsonObjectFields(body) : rootChildFields(body);
 }
 
 // What the family sends around its Encrypt text.
@@ -69,7 +69,7 @@ QString encryptedBody(const QString &body, const QMap<QString, QString> &fields,
     default:
         break;
     }
-    if (looksLikeJson(body)) {
+    if (isJsonMessage(access, body)) {
         if (access.mode == MessageMode::Safe)
             return u"{\"ToUserName\":"_s + jsonString(fields.value(u"ToUserName"_s)) + u",\"Encrypt\":"_s
                 + jsonString(encrypt) + u"}"_s;
@@ -95,7 +95,7 @@ SignedPost signPost(const QString &url, const QString &body, const AccessSetting
 
     // Fields of a body that is not XML (or JSON) enough are empty: the post
     // still goes, and the endpoint's answer says what it made of it.
-    const auto fields = pushFields(body);
+    const auto fields = pushFields(body, access);
     const QString signature = platformSignature({access.token, inputs.timestamp, inputs.nonce});
     // WeCom signs only the encrypted message: no signature, no encrypt_type.
     const bool weCom = access.platform == Platform::WeCom;

@@ -173,18 +173,18 @@ struct PushUsers {
     QString from;
 };
 
-std::optional<PushUsers> pushUsers(const QString &push)
+std::optional<PushUsers> pushUsers(const QString &push, bool json)
 {
-    const QMap<QString, QString> fields = looksLikeJson(push) ? jsonObjectFields(push) : rootChildFields(push);
+    const QMap<QString, QString> fields = json ? jsonObjectFields(push) : rootChildFields(push);
     if (!fields.contains(QStringLiteral("ToUserName")) || !fields.contains(QStringLiteral("FromUserName")))
         return std::nullopt;
     return PushUsers{fields.value(QStringLiteral("ToUserName")).trimmed(),
                      fields.value(QStringLiteral("FromUserName")).trimmed()};
 }
 
-VerdictLine judgeUsers(const Element &reply, const QString &push)
+VerdictLine judgeUsers(const Element &reply, const QString &push, bool jsonPush = false)
 {
-    const std::optional<PushUsers> users = pushUsers(push);
+    const std::optional<PushUsers> users = pushUsers(push, jsonPush);
     if (!users)
         return warn(QStringLiteral("推送不是含 ToUserName 和 FromUserName 的 XML，无法比较答复的收发双方"));
     // Whitespace around a CDATA section is layout, not part of the name.
@@ -278,7 +278,7 @@ QList<VerdictLine> judgeJsonReply(const QString &body, const QString &push)
     const QMap<QString, QString> fields = jsonObjectFields(body);
     for (auto field = fields.begin(); field != fields.end(); ++field)
         reply.children.append(Element{field.key(), field.value(), {}});
-    QList<VerdictLine> lines{pass(QStringLiteral("被动回复：JSON 对象，与推送同一格式")), judgeUsers(reply, push),
+    QList<VerdictLine> lines{pass(QStringLiteral("被动回复：JSON 对象，与推送同一格式")), judgeUsers(reply, push, true),
                              judgeCreateTime(reply)};
     if (!reply.child(u"MsgType"))
         lines.append(fail(QStringLiteral("缺少 MsgType")));
@@ -352,7 +352,7 @@ QList<VerdictLine> judgeBody(const ExchangeRecord &record, const QString &push, 
     if (body.isEmpty())
         return {warn(QStringLiteral("空白答复：平台视为不回复；但有的 SDK 签名校验失败时也回 200 和空白，"
                                     "可能掩盖了拒绝"))};
-    QList<VerdictLine> lines = looksLikeJson(push) ? judgeJsonReply(body, push) : judgeReply(body, push);
+    QList<VerdictLine> lines = isJsonMessage(access, push) ? judgeJsonReply(body, push) : judgeReply(body, push);
     // In safe mode the platform takes only encrypted replies; compatible mode
     // takes both; WeCom takes only encrypted ones.
     if (!encrypted && repliesMustBeEncrypted(access))

@@ -132,16 +132,20 @@ void TestVerdict::rules_data()
     row("WeCom: plain reply", answered(reply(kText)), "PPFPPPPP", 2, u"企业微信的被动回复必须加密"_s, weCom);
     const QString jsonPush = u"{\"ToUserName\":\"toUser\",\"FromUserName\":\"fromUser\",\"MsgType\":\"text\"}"_s;
     const QByteArray jsonReply = R"({"ToUserName":"fromUser","FromUserName":"toUser","CreateTime":1700000000,"MsgType":"text","Content":"hi"})";
-    row("JSON push, JSON reply", answered(jsonReply), "PPPPPPP", 2, u"JSON 对象"_s, plain, jsonPush);
+    AccessSettings mini;
+    mini.platform = Platform::MiniProgram;
+    AccessSettings safeMini = safe;
+    safeMini.platform = Platform::MiniProgram;
+    row("JSON push, JSON reply", answered(jsonReply), "PPPPPPP", 2, u"JSON 对象"_s, mini, jsonPush);
     row("JSON push, users not swapped", answered(QByteArray(jsonReply).replace("\"fromUser\"", "\"x\"")), "PPPFPPP", 3,
-        u"fromUser"_s, plain, jsonPush);
-    row("JSON push, XML reply", answered(reply(kText)), "PPFP", 2, u"与推送同一格式"_s, plain, jsonPush);
+        u"fromUser"_s, mini, jsonPush);
+    row("JSON push, XML reply", answered(reply(kText)), "PPFP", 2, u"与推送同一格式"_s, mini, jsonPush);
     row("JSON push, no MsgType", answered(QByteArray(jsonReply).replace("MsgType", "Kind")), "PPPPPFP", 5, u"MsgType"_s,
-        plain, jsonPush);
+        mini, jsonPush);
     ExchangeRecord sealedJson = answered(R"({"Encrypt":"abc","MsgSignature":"s","TimeStamp":1,"Nonce":"n"})");
     sealedJson.answerChecks = {{u"签名"_s, true, {}}, {u"解密"_s, true, {}}, {u"AppID"_s, true, {}}};
     sealedJson.decryptedText = QString::fromUtf8(jsonReply);
-    row("JSON push, encrypted JSON reply", sealedJson, "PPPPPPPPPP", 2, u"JSON 对象"_s, safe, jsonPush);
+    row("JSON push, encrypted JSON reply", sealedJson, "PPPPPPPPPP", 2, u"JSON 对象"_s, safeMini, jsonPush);
 
     ExchangeRecord failed;
     failed.failure = ExchangeFailureNote{PostFailure::TimedOut, u"等待答复超时"_s};
