@@ -92,8 +92,9 @@ int runUrlCheck(const PostOptions &options)
         write(stderr, exchangeTrace(outcome));
     if (options.json) {
         QJsonObject json = exchangeJson(outcome, options.url, 1);
+        // WeCom's echostr goes encrypted: "expected" is the plaintext the endpoint must answer.
         json[u"urlCheck"_s] = QJsonObject{{u"passed"_s, check.passed}, {u"echostr"_s, check.echostr},
-                                          {u"explanation"_s, check.explanation}};
+                                          {u"expected"_s, check.expectedAnswer}, {u"explanation"_s, check.explanation}};
         json[u"passed"_s] = check.passed;
         write(stdout, jsonLine(json));
     } else {

@@ -64,6 +64,7 @@ private slots:
     void postsAsTheFamily_data();
     void postsAsTheFamily();
     void postsEveryPeriodUntilInterrupted();
+    void opensWeComsEncryptedReply();
     void libcryptoFailureFailsThePostOnly();
     void tellsWhyAnAnswerIsNotOpened();
     void takesAccessFromOutside_data();
@@ -393,6 +394,25 @@ void TestVeltranePost::postsEveryPeriodUntilInterrupted()
         tickets << push.section(u"<ComponentVerifyTicket>"_s, 1).section(u"</ComponentVerifyTicket>"_s, 0, 0);
     }
     QCOMPARE(tickets.size(), int(server.requests().size()));
+}
+
+// A WeCom endpoint's passive reply, encrypted for the CorpID and signed: printed opened, and it passes.
+void TestVeltranePost::opensWeComsEncryptedReply()
+{
+    const QByteArray reply = "<xml><ToUserName><![CDATA[fromUser]]></ToUserName><FromUserName><![CDATA[ww1]]></FromUserName>"
+                             "<CreateTime>1700000000</CreateTime><MsgType><![CDATA[text]]></MsgType>"
+                             "<Content><![CDATA[你好]]></Content></xml>";
+    const QString encrypt = encryptMessage(*decodeAesKey(kAesKey), "0123456789abcdef", reply, "ww1");
+    const QString signature = platformSignature({u"T"_s, u"1700000000"_s, u"42"_s, encrypt});
+    RecordingServer server;
+    server.setAnswer({200, "text/xml", u"<xml><Encrypt><![CDATA[%1]]></Encrypt><MsgSignature><![CDATA[%2]]></MsgSignature>"
+                                      "<TimeStamp>1700000000</TimeStamp><Nonce><![CDATA[42]]></Nonce></xml>"_s
+                                           .arg(encrypt, signature).toStdString()});
+    const ProgramRun run = runPost({server.url(), u"--platform=wecom"_s, u"--token=T"_s, u"--aes-key"_s, kAesKey,
+                                    u"--corpid=ww1"_s, u"--agentid=1"_s, u"--sample=text"_s},
+                                   {}, cleanEnvironment());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(run.out, reply);
 }
 
 // A machine whose OpenSSL demands a provider it lacks: libcrypto refuses to
