@@ -182,6 +182,10 @@ int postEvery(const PostOptions &options)
             write(stdout, jsonLine(exchangeJson(outcome, order.url, index + 1)));
         else if (!outcome.record.failure)
             write(stdout, (outcome.shownText + u'\n').toUtf8());
+        // The run goes on after a failed post: said as it happens, not only at the end.
+        if (outcome.record.failure && !options.json)
+            write(stderr, (u"veltrane-post: "_s + failureLine(outcome.record.failure->number, outcome.record.failure->description)
+                           + u'\n').toUtf8());
         std::unique_lock lock(mutex);
         if (woken.wait_for(lock, options.every.value(), [&] { return interrupted; }))
             break;

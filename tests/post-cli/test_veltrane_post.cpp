@@ -65,6 +65,7 @@ private slots:
     void postsAsTheFamily();
     void postsEveryPeriodUntilInterrupted();
     void opensWeComsEncryptedReply();
+    void keepsPostingEveryPeriodAfterAFailure();
     void libcryptoFailureFailsThePostOnly();
     void tellsWhyAnAnswerIsNotOpened();
     void takesAccessFromOutside_data();
@@ -394,6 +395,21 @@ void TestVeltranePost::postsEveryPeriodUntilInterrupted()
         tickets << push.section(u"<ComponentVerifyTicket>"_s, 1).section(u"</ComponentVerifyTicket>"_s, 0, 0);
     }
     QCOMPARE(tickets.size(), int(server.requests().size()));
+}
+
+// A refused post is told as it happens and the run goes on; the end's status says a post failed.
+void TestVeltranePost::keepsPostingEveryPeriodAfterAFailure()
+{
+    QProcess process;
+    process.setProcessEnvironment(cleanEnvironment());
+    process.start(QStringLiteral(VELTRANE_POST_PROGRAM),
+                  {u"http://127.0.0.1:%1/api/"_s.arg(closedPort()), u"--every=0.05"_s});
+    QVERIFY(process.waitForStarted());
+    QString err;
+    QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromUtf8(process.readAllStandardError())).count(u"发送失败(错误"_s) >= 2, 30'000);
+    process.terminate();
+    QVERIFY(process.waitForFinished(30'000));
+    QCOMPARE(process.exitCode(), 3);
 }
 
 // A WeCom endpoint's passive reply, encrypted for the CorpID and signed: printed opened, and it passes.
