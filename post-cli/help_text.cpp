@@ -7,27 +7,36 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// The sample names, wrapped under the option's description column.
-QString wrappedSampleNames()
+// A family's sample names, wrapped under the option's description column.
+QString wrappedSampleNames(Platform platform)
 {
     constexpr qsizetype kWidth = 72;
     const QString indent(23, u' ');
-    QString text, line;
-    for (const QString &name : sampleNames()) {
-        if (!line.isEmpty() && indent.size() + line.size() + name.size() + 2 > kWidth) {
-            text += line + u",\n"_s + indent;
+    QString text, line = platformName(platform) + u':';
+    for (const QString &name : sampleNames(platform)) {
+        if (indent.size() + line.size() + name.size() + 2 > kWidth) {
+            text += line + u",\n"_s + indent + u"  "_s;
             line.clear();
         }
-        line += (line.isEmpty() ? QString() : u", "_s) + name;
+        line += (line.endsWith(u':') || line.isEmpty() ? u" "_s : u", "_s) + name;
     }
     return text + line;
+}
+
+// Every family's names, a block each.
+QString familiesSampleNames()
+{
+    QStringList blocks;
+    for (Platform platform : {Platform::OfficialAccount, Platform::MiniProgram, Platform::WeCom, Platform::OpenPlatform})
+        blocks.append(wrappedSampleNames(platform));
+    return blocks.join(u"\n"_s + QString(23, u' '));
 }
 
 } // namespace
 
 QString helpText()
 {
-    const QString samples = wrappedSampleNames();
+    const QString samples = familiesSampleNames();
     return uR"(用法：veltrane-post URL [选项]
 向接收端地址 URL 发送一条推送消息（与 Veltrane 窗口同一套发送、签名、加密与解码），
 在标准输出上原样打印接收端的回复文本（加密的回复先解密），即结果窗口显示的文字，
@@ -35,10 +44,11 @@ UTF-8 编码，不另加换行。加密的回复解不开或未通过校验时�
 标准错误上说明哪项校验没有通过。重定向不跟随（平台也不跟随），
 3xx 回复判定为不通过。
 
-  --sample 名称        现成的推送：
+  --sample 名称        现成的推送，按 --platform 所选平台：
                        %1
-                       （text、picture、location 与窗口的三个按钮逐字节相同；
-                       其余样例每次带新的 MsgId）
+                       （公众号的 text、picture、location 与窗口的三个按钮逐字节相同；
+                       其余样例每次带当前的 CreateTime 和新的 MsgId、票据或授权码；
+                       不给时用所选平台的第一个样例）
   --body 文件          正文取自文件，逐字节发送（'-' 为标准输入）；
                        不是有效 UTF-8 的文件不发送（退出状态 2）
                        （两者都不给：文本样例）
@@ -47,8 +57,20 @@ UTF-8 编码，不另加换行。加密的回复解不开或未通过校验时�
                        命令行上的 Token 和 EncodingAESKey 会出现在 ps 的输出里，
                        别的用户也看得到：改用环境变量 VELTRANE_TOKEN、
                        VELTRANE_AES_KEY、VELTRANE_APPID，或 --saved-settings
+  --platform oa|miniprogram|wecom|open
+                       推送来自哪个平台（默认 oa 公众号）：miniprogram 小程序，
+                       wecom 企业微信（总是加密，只带 msg_signature），
+                       open 第三方平台（总是加密，答复须为 success，没有 URL 验证）
+  --format xml|json    小程序推送的数据格式（默认 xml）
+  --corpid ID --agentid N
+                       企业微信的 CorpID（加密用的接收 id）和应用的 AgentID；
+                       --appid 则是公众号、小程序的 AppID，或第三方平台的 AppID
   --saved-settings     用窗口“接入设置”保存的设置；环境变量优先于它，选项又优先于两者
-  --check-url          验证 URL（带 echostr 的 GET），而不是发送推送
+  --check-url          验证 URL（带 echostr 的 GET），而不是发送推送；企业微信的 echostr
+                       是加密的，接收端须在 1 秒内答复解密后的明文
+  --every S            每 S 秒发送一次，直到按 Ctrl+C（如第三方平台的
+                       component_verify_ticket 每 10 分钟一次：--every 600）；
+                       每个回复各占一行
   --repeat N           发送 N 次（至多 %2），打印汇总而不是回复：次数、失败、
                        用时（最短/中位/P95/P99/最长）、超过 5 秒的次数、判定未通过的次数
   --concurrency C      同时发送 C 个（至多 %3），各在自己的线程上；
@@ -70,6 +92,7 @@ UTF-8 编码，不另加换行。加密的回复解不开或未通过校验时�
 2 命令行有误；3 发送失败（连接被拒、超时、证书、连接中断、不是 http/https 地址……）
 或按 Ctrl+C 中断（进行中的发送被取消，先打印已有的汇总）。
 --check-url：0 通过，1 接收端回复不符，3 发送失败。
+--every：Ctrl+C 是正常的结束，退出状态按已完成的各次发送定。
 除 0 外，标准错误上都有一行原因，失败时与窗口相同："发送失败(错误 N):说明"。
 
 Usage: veltrane-post URL [options]
@@ -80,10 +103,12 @@ answer that cannot be opened or fails its checks is printed as it came, as the r
 shows it, and standard error says which check failed. Redirects are not followed (the platform
 follows none): a 3xx answer fails the verdict.
 
-  --sample NAME        a ready-made push:
+  --sample NAME        a ready-made push of the family chosen with --platform:
                        %1
-                       (text, picture and location are byte for byte the window's three;
-                       the others carry a fresh MsgId each time)
+                       (the official account's text, picture and location are byte for
+                       byte the window's three; the others carry the current CreateTime
+                       and a fresh MsgId, ticket or code each time; without it: the
+                       family's first sample)
   --body FILE          the body from a file, sent byte for byte ('-' for standard input);
                        a file that is not valid UTF-8 is refused (status 2)
                        (neither: the text sample)
@@ -92,9 +117,23 @@ follows none): a 3xx answer fails the verdict.
                        A Token or EncodingAESKey on the command line shows in ps to every
                        user: use the environment's VELTRANE_TOKEN, VELTRANE_AES_KEY and
                        VELTRANE_APPID, or --saved-settings, instead
+  --platform oa|miniprogram|wecom|open
+                       the family the pushes come from (default oa, the official account):
+                       miniprogram, wecom (always encrypted, msg_signature only), open
+                       (the third-party platform: always encrypted, answered success,
+                       no URL check)
+  --format xml|json    the mini-program's body format (default xml)
+  --corpid ID --agentid N
+                       WeCom's CorpID (the receive id encryption seals for) and the
+                       application's AgentID; --appid is the official account's or
+                       mini-program's AppID, or the third-party platform's AppID
   --saved-settings     the access settings the window saved; the environment wins over them,
                        and options win over both
-  --check-url          the URL check (GET with echostr) instead of a post
+  --check-url          the URL check (GET with echostr) instead of a post; WeCom's echostr
+                       is encrypted, and the endpoint must answer its plaintext within 1 s
+  --every S            a post every S seconds until Ctrl+C (the third-party platform sends
+                       component_verify_ticket every 10 minutes: --every 600); each
+                       answer on a line of its own
   --repeat N           N posts (at most %2); prints a summary instead of the answer: count,
                        failures, latency min/median/p95/p99/max, how many took over 5 s,
                        how many verdicts failed
@@ -120,7 +159,8 @@ Exit status: 0 every exchange completed and every verdict line passed (warnings 
 answer came but a verdict line failed; 2 usage error; 3 an exchange failed (refused, timed out,
 certificate, cut off, not http or https...) or Ctrl+C ended the run (posts under way are
 cancelled, the summary so far is printed). --check-url: 0 passed, 1 the endpoint answered wrong,
-3 the exchange failed. Every status but 0 comes with one line on standard error; a failure reads
+3 the exchange failed. --every: Ctrl+C is its normal end; the status follows the posts completed.
+Every status but 0 comes with one line on standard error; a failure reads
 as in the window: "发送失败(错误 N):description".
 )"_s.arg(samples)
         .arg(kMaxRepeat)

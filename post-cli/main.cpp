@@ -18,7 +18,9 @@
 #include <QFileInfo>
 #include <QJsonObject>
 
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -54,7 +56,9 @@ std::function<QString()> bodySource(const PostOptions &options, QString *problem
         }
         return [body = std::get<QString>(read)] { return body; };
     }
-    return [name = options.sample.value_or(u"text"_s)] { return *buildSample(name); };
+    // Neither: the family's first sample (the official account's: text).
+    const QString name = options.sample.value_or(sampleNames(options.access.platform).constFirst());
+    return [name, access = options.access] { return *buildSample(name, access); };
 }
 
 // Real request objects with the limits and authorities asked for, waiting through `waiter` if given.
@@ -88,8 +92,9 @@ int runUrlCheck(const PostOptions &options)
         write(stderr, exchangeTrace(outcome));
     if (options.json) {
         QJsonObject json = exchangeJson(outcome, options.url, 1);
+        // WeCom's echostr goes encrypted: "expected" is the plaintext the endpoint must answer.
         json[u"urlCheck"_s] = QJsonObject{{u"passed"_s, check.passed}, {u"echostr"_s, check.echostr},
-                                          {u"explanation"_s, check.explanation}};
+                                          {u"expected"_s, check.expectedAnswer}, {u"explanation"_s, check.explanation}};
         json[u"passed"_s] = check.passed;
         write(stdout, jsonLine(json));
     } else {
@@ -141,6 +146,54 @@ int post(const PostOptions &options)
     return end(runEnd.status, runEnd.status == ExitStatus::VerdictFailed && !unopened.isEmpty() ? unopened : runEnd.reason);
 }
 
+// --every: a post each period, each answer on a line of its own, until
+// Ctrl+C; the status then says how the posts went. The period is waited on
+// a condition the interrupt wakes, so Ctrl+C ends the wait at once.
+int postEvery(const PostOptions &options)
+{
+    QString problem;
+    const std::function<QString()> nextBody = bodySource(options, &problem);
+    if (!nextBody)
+        return usageError(problem);
+
+    std::mutex mutex;
+    std::condition_variable woken;
+    bool interrupted = false;
+    InterruptibleWait waiter;
+    const InterruptWatch watch([&] {
+        {
+            const std::lock_guard lock(mutex);
+            interrupted = true;
+        }
+        waiter.cancelAll();
+        woken.notify_all();
+    });
+    const HttpRequestFactory createRequest = requestsFor(options, &waiter);
+    RepeatSummary summary;
+    for (int index = 0;; ++index) {
+        const PushPostOrder order{options.url, nextBody(), options.access};
+        const PushPostOutcome outcome = postPush(order, createRequest);
+        if (outcome.record.cancelled || (outcome.record.failure && outcome.record.failure->number == PostFailure::Cancelled))
+            break; // given up by Ctrl+C: no post of the run's
+        summary.add(tallyOf(outcome));
+        if (options.verbose)
+            write(stderr, exchangeTrace(outcome));
+        if (options.json)
+            write(stdout, jsonLine(exchangeJson(outcome, order.url, index + 1)));
+        else if (!outcome.record.failure)
+            write(stdout, (outcome.shownText + u'\n').toUtf8());
+        // The run goes on after a failed post: said as it happens, not only at the end.
+        if (outcome.record.failure && !options.json)
+            write(stderr, (u"veltrane-post: "_s + failureLine(outcome.record.failure->number, outcome.record.failure->description)
+                           + u'\n').toUtf8());
+        std::unique_lock lock(mutex);
+        if (woken.wait_for(lock, options.every.value(), [&] { return interrupted; }))
+            break;
+    }
+    const RunEnd runEnd = runEndOf(summary, summary.count());
+    return end(runEnd.status, runEnd.reason);
+}
+
 // The environment and the window's saved settings, as the options read them.
 SettingSources settingSources()
 {
@@ -177,5 +230,7 @@ int main(int argc, char *argv[])
         write(stdout, (versionText() + u'\n').toUtf8());
         return int(ExitStatus::Passed);
     }
-    return options.checkUrl ? runUrlCheck(options) : post(options);
+    if (options.checkUrl)
+        return runUrlCheck(options);
+    return options.every ? postEvery(options) : post(options);
 }

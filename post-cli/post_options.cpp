@@ -1,11 +1,13 @@
 #include "post_options.h"
 
 #include "crypto/message_crypto.h"
+#include "platform/url_check.h"
 #include "push_samples.h"
 
 #include <QFileInfo>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
@@ -15,6 +17,11 @@ namespace {
 UsageError usage(const QString &reason)
 {
     return UsageError{reason};
+}
+
+bool alwaysEncryptedFamily(Platform platform)
+{
+    return platform == Platform::WeCom || platform == Platform::OpenPlatform;
 }
 
 std::optional<int> boundedCount(const QString &text, int low, int high)
@@ -42,7 +49,8 @@ const QStringList &valuedOptions()
 {
     static const QStringList names{u"--sample"_s, u"--body"_s, u"--token"_s, u"--aes-key"_s, u"--appid"_s,
                                    u"--openid"_s, u"--mode"_s, u"--repeat"_s, u"--concurrency"_s, u"--timeout"_s,
-                                   u"--max-time"_s, u"--cacert"_s};
+                                   u"--max-time"_s, u"--cacert"_s, u"--platform"_s, u"--format"_s, u"--corpid"_s,
+                                   u"--agentid"_s, u"--every"_s};
     return names;
 }
 
@@ -53,6 +61,32 @@ const QStringList &switches()
     return names;
 }
 
+// The options that belong to some families only, checked against the one chosen.
+std::optional<UsageError> familyMisfit(const PostOptions &options, const QSet<QString> &given)
+{
+    const Platform platform = options.access.platform;
+    const QString family = platformName(platform);
+    if (given.contains(u"--format"_s) && platform != Platform::MiniProgram)
+        return usage(u"--format 只用于 --platform miniprogram，不用于 %1"_s.arg(family));
+    for (const QString &weComOnly : {u"--corpid"_s, u"--agentid"_s}) {
+        if (given.contains(weComOnly) && platform != Platform::WeCom)
+            return usage(u"%1 只用于 --platform wecom，不用于 %2"_s.arg(weComOnly, family));
+    }
+    if (platform == Platform::WeCom && given.contains(u"--appid"_s))
+        return usage(u"企业微信的接收 id 是 CorpID：用 --corpid，不用 --appid"_s);
+    if (!alwaysEncryptedFamily(platform))
+        return std::nullopt;
+    const QString caption = platformCaption(platform);
+    if (given.contains(u"--mode"_s))
+        return usage(u"%1的推送总是加密的，不用 --mode"_s.arg(caption));
+    if (given.contains(u"--openid"_s))
+        return usage(u"--openid 只用于公众号和小程序，%1的推送没有 openid"_s.arg(caption));
+    const QString idOption = platform == Platform::WeCom ? u"--corpid"_s : u"--appid"_s;
+    if (!options.access.signs() || options.access.aesKey.isEmpty() || options.access.appId.isEmpty())
+        return usage(u"%1的推送总是加密的，需要 --token、--aes-key 和 %2"_s.arg(caption, idOption));
+    return std::nullopt;
+}
+
 // Checks what only makes sense together, once every option is read.
 std::optional<UsageError> inconsistency(const PostOptions &options, const QSet<QString> &given)
 {
@@ -60,6 +94,17 @@ std::optional<UsageError> inconsistency(const PostOptions &options, const QSet<Q
         return usage(u"没有给出接收端地址 （URL）"_s);
     if (options.sample && options.bodyFile)
         return usage(u"--sample 与 --body 只能选一个"_s);
+    if (const std::optional<UsageError> misfit = familyMisfit(options, given))
+        return misfit;
+    if (const QStringList names = sampleNames(options.access.platform); options.sample && !names.contains(*options.sample))
+        return usage(u"%1没有名为 \"%2\" 的样例；可选：%3"_s.arg(platformCaption(options.access.platform), *options.sample,
+                                                               names.join(u", ")));
+    if (options.every) {
+        for (const char *oneRun : {"--repeat", "--check-url"}) {
+            if (given.contains(QLatin1StringView(oneRun)))
+                return usage(u"--every 不能与 %1 同用"_s.arg(QLatin1StringView(oneRun)));
+        }
+    }
     if (!options.access.signs()) {
         for (const char *needsToken : {"--aes-key", "--appid", "--openid"}) {
             if (given.contains(QLatin1StringView(needsToken)))
@@ -73,6 +118,8 @@ std::optional<UsageError> inconsistency(const PostOptions &options, const QSet<Q
     if (given.contains(u"--concurrency"_s) && !options.repeat)
         return usage(u"--concurrency 需要同时给出 --repeat"_s);
     if (options.checkUrl) {
+        if (const std::optional<QString> absence = urlCheckAbsence(options.access.platform))
+            return usage(*absence);
         if (!options.access.signs())
             return usage(u"--check-url 需要 --token"_s);
         for (const char *postOnly : {"--sample", "--body", "--repeat"}) {
@@ -117,8 +164,16 @@ std::optional<UsageError> fillInAccess(PostOptions &options, const QSet<QString>
     };
     fill(access.token, "--token", "VELTRANE_TOKEN", saved.token);
     const QString keyFrom = fill(access.aesKey, "--aes-key", "VELTRANE_AES_KEY", saved.aesKey);
-    fill(access.appId, "--appid", "VELTRANE_APPID", saved.appId);
+    if (!given.contains(u"--corpid"_s))
+        fill(access.appId, "--appid", "VELTRANE_APPID", saved.appId);
     if (options.savedSettings) {
+        // The family the window was set to, unless the options name one.
+        if (!given.contains(u"--platform"_s))
+            access.platform = saved.platform;
+        if (!given.contains(u"--format"_s))
+            access.format = saved.format;
+        if (!given.contains(u"--agentid"_s))
+            access.agentId = saved.agentId;
         if (!given.contains(u"--openid"_s))
             access.openId = saved.openId;
         if (!given.contains(u"--mode"_s))
@@ -184,9 +239,31 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
         } else if (name == u"-v") {
             options.verbose = true;
         } else if (name == u"--sample") {
-            if (!sampleNames().contains(*value))
-                return usage(u"没有名为 \"%1\" 的样例；可选：%2"_s.arg(*value, sampleNames().join(u", ")));
-            options.sample = value;
+            options.sample = value; // checked against the family once every option is read
+        } else if (name == u"--platform") {
+            const std::optional<Platform> platform = platformFromName(*value);
+            if (!platform || *platform == Platform::Pay)
+                return usage(u"--platform 只能是 oa、miniprogram、wecom 或 open，不是 \"%1\""_s.arg(*value));
+            options.access.platform = *platform;
+        } else if (name == u"--format") {
+            if (*value != u"xml" && *value != u"json")
+                return usage(u"--format 只能是 xml 或 json，不是 \"%1\""_s.arg(*value));
+            options.access.format = *value == u"json" ? BodyFormat::Json : BodyFormat::Xml;
+        } else if (name == u"--corpid") {
+            if (value->isEmpty())
+                return usage(u"--corpid 为空"_s);
+            options.access.appId = *value;
+        } else if (name == u"--agentid") {
+            const bool digits = !value->isEmpty() && std::all_of(value->begin(), value->end(), [](QChar c) {
+                return c >= u'0' && c <= u'9';
+            });
+            if (!digits)
+                return usage(u"--agentid 须是数字（企业微信应用的 AgentID），不是 \"%1\""_s.arg(*value));
+            options.access.agentId = *value;
+        } else if (name == u"--every") {
+            options.every = seconds(*value);
+            if (!options.every)
+                return usage(u"--every 须是 0.001 到 86400 之间的秒数，不是 \"%1\""_s.arg(*value));
         } else if (name == u"--body") {
             if (value->isEmpty())
                 return usage(u"--body 的文件名为空"_s);

@@ -13,12 +13,13 @@
 // What one run of veltrane-post was asked to do.
 struct PostOptions {
     QString url;
-    std::optional<QString> sample;   // a name from push_samples.h
+    std::optional<QString> sample;   // a name from push_samples.h, of the family in access.platform
     std::optional<QString> bodyFile; // a path, or "-" for standard input
     AccessSettings access;
     bool checkUrl = false;
     bool savedSettings = false;      // --saved-settings: what the window saved fills in the access settings
     std::optional<int> repeat;       // --repeat: N posts and a summary instead of the answer
+    std::optional<std::chrono::milliseconds> every; // --every: a post each period until interrupted
     int concurrency = 1;
     bool json = false;
     std::chrono::milliseconds stallTimeout{30'000};

@@ -23,25 +23,35 @@ const QList<WindowSample> &windowSamples()
     return samples;
 }
 
+// The official account's list stands for the families without one of their own (payments).
+bool officialAccountList(Platform platform)
+{
+    return &pushSamples(platform) == &pushSamples();
+}
+
 } // namespace
 
-QStringList sampleNames()
+QStringList sampleNames(Platform platform)
 {
     QStringList names;
-    for (const WindowSample &sample : windowSamples())
-        names << sample.name;
-    for (const PushSample &sample : pushSamples())
+    if (officialAccountList(platform)) {
+        for (const WindowSample &sample : windowSamples())
+            names << sample.name;
+    }
+    for (const PushSample &sample : pushSamples(platform))
         names << sample.name;
     return names;
 }
 
-std::optional<QString> buildSample(const QString &name)
+std::optional<QString> buildSample(const QString &name, const AccessSettings &access)
 {
-    for (const WindowSample &sample : windowSamples()) {
-        if (sample.name == name)
-            return sample.build();
+    if (officialAccountList(access.platform)) {
+        for (const WindowSample &sample : windowSamples()) {
+            if (sample.name == name)
+                return sample.build();
+        }
     }
-    if (const PushSample *sample = findPushSample(name))
-        return buildPushSample(*sample); // the time of the post and a fresh MsgId
+    if (const PushSample *sample = findPushSample(access.platform, name))
+        return buildPushSample(*sample, access); // the time of the post and fresh ids
     return std::nullopt;
 }

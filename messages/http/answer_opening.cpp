@@ -2,6 +2,8 @@
 
 #include "crypto/message_crypto.h"
 #include "crypto/platform_signature.h"
+#include "platform/family_rules.h"
+#include "platform/json_fields.h"
 #include "xml/xml_fields.h"
 
 #include <QStringList>
@@ -12,7 +14,6 @@ namespace {
 
 const QString kSignature = u"签名"_s;
 const QString kDecryption = u"解密"_s;
-const QString kAppId = u"AppID"_s;
 
 AnswerCheck signatureCheck(const QMap<QString, QString> &fields, const QString &token)
 {
@@ -33,7 +34,8 @@ AnswerCheck signatureCheck(const QMap<QString, QString> &fields, const QString &
 
 OpenedAnswer openAnswer(const QString &answerText, const AccessSettings &access)
 {
-    const auto fields = rootChildFields(answerText);
+    // A mini-program's JSON reply carries the same members as an XML one.
+    const auto fields = isJsonMessage(access, answerText) ? jsonObjectFields(answerText) : rootChildFields(answerText);
     OpenedAnswer opened;
     if (!fields.contains(u"Encrypt"_s))
         return opened;
@@ -52,10 +54,12 @@ OpenedAnswer openAnswer(const QString &answerText, const AccessSettings &access)
         } else {
             const auto &message = std::get<DecryptedMessage>(decrypted);
             opened.checks.append({kDecryption, true, u"已用 EncodingAESKey 解密"_s});
+            // The receive id by the family's own name: a WeCom reply sealed for another CorpID is named so.
             const QString appId = QString::fromUtf8(message.appId);
+            const QString idName = receiveIdName(access.platform);
             opened.checks.append(appId == access.appId
-                                     ? AnswerCheck{kAppId, true, u"AppID 为 %1"_s.arg(appId)}
-                                     : AnswerCheck{kAppId, false, u"回复中的 AppID 为“%1”，设置的是“%2”"_s.arg(appId, access.appId)});
+                                     ? AnswerCheck{idName, true, u"%1 为 %2"_s.arg(idName, appId)}
+                                     : AnswerCheck{idName, false, u"回复中的 %1 为“%2”，设置的是“%3”"_s.arg(idName, appId, access.appId)});
             text = QString::fromUtf8(message.message);
             opened.decrypted = text;
         }

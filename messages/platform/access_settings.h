@@ -31,5 +31,10 @@ struct AccessSettings {
     bool operator==(const AccessSettings &) const = default;
 
     bool signs() const { return !token.isEmpty(); }
-    bool encrypts() const { return signs() && mode != MessageMode::Plain; }
+    // WeCom and the third-party platform always encrypt: their mode is not asked.
+    bool encrypts() const
+    {
+        return signs()
+            && (mode != MessageMode::Plain || platform == Platform::WeCom || platform == Platform::OpenPlatform);
+    }
 };

@@ -1,6 +1,7 @@
 #include "platform/access_settings_check.h"
 
 #include "crypto/message_crypto.h"
+#include "platform/family_rules.h"
 
 #include <algorithm>
 
@@ -79,21 +80,27 @@ std::optional<AccessSettingsProblem> accessSettingsProblem(const AccessSettings 
 {
     if (auto problem = aesKeyProblem(settings.aesKey))
         return problem;
-    if (settings.mode == MessageMode::Plain)
+    // WeCom and the third-party platform encrypt in every mode: they need all three.
+    const bool always = alwaysEncrypted(settings.platform);
+    if (settings.mode == MessageMode::Plain && !always)
         return std::nullopt;
-    const QString mode = messageModeLabel(settings.mode);
-    const QString modeName = messageModeName(settings.mode);
+    const QString mode = always ? platformCaption(settings.platform) + QStringLiteral("（总是加密）")
+                                : messageModeLabel(settings.mode);
+    const QString modeName = always ? platformName(settings.platform) + QStringLiteral(" (always encrypted)")
+                                    : QStringLiteral("mode ") + messageModeName(settings.mode);
     if (settings.token.isEmpty()) {
         return AccessSettingsProblem{AccessSettingsProblem::Token, QStringLiteral("%1需要 Token").arg(mode),
-                                     QStringLiteral("mode %1 needs a token").arg(modeName)};
+                                     QStringLiteral("%1 needs a token").arg(modeName)};
     }
     if (settings.aesKey.isEmpty()) {
         return AccessSettingsProblem{AccessSettingsProblem::AesKey, QStringLiteral("%1需要 EncodingAESKey").arg(mode),
-                                     QStringLiteral("mode %1 needs an EncodingAESKey").arg(modeName)};
+                                     QStringLiteral("%1 needs an EncodingAESKey").arg(modeName)};
     }
     if (settings.appId.isEmpty()) {
-        return AccessSettingsProblem{AccessSettingsProblem::AppId, QStringLiteral("%1需要 AppID").arg(mode),
-                                     QStringLiteral("mode %1 needs an AppID").arg(modeName)};
+        const QString idName = receiveIdName(settings.platform);
+        return AccessSettingsProblem{AccessSettingsProblem::AppId, QStringLiteral("%1需要 %2").arg(mode, idName),
+                                     always ? QStringLiteral("%1 needs its %2").arg(modeName, settings.platform == Platform::WeCom ? idName : QStringLiteral("AppID"))
+                                            : QStringLiteral("%1 needs an AppID").arg(modeName)};
     }
     return std::nullopt;
 }

@@ -1,6 +1,9 @@
 #include "platform/more_samples.h"
 
 #include "crypto/secure_random.h"
+#include "platform/family_rules.h"
+#include "platform/family_samples.h"
+#include "platform/json_fields.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
@@ -116,28 +119,69 @@ quint64 freshMsgId()
 
 QString buildPushSample(const PushSample &sample)
 {
+    if (!sample.build)
+        return buildPushSample(sample, AccessSettings{});
     return sample.build(QDateTime::currentSecsSinceEpoch(), sample.hasMsgId ? freshMsgId() : 0);
 }
 
-const QList<PushSample> &pushSamples(Platform)
+const QList<PushSample> &pushSamples(Platform platform)
 {
-    return pushSamples();
+    switch (platform) {
+    case Platform::MiniProgram:
+        return miniProgramSamples();
+    case Platform::WeCom:
+        return weComSamples();
+    case Platform::OpenPlatform:
+        return openPlatformSamples();
+    default:
+        return pushSamples();
+    }
 }
 
-const PushSample *findPushSample(Platform, QStringView name)
+const PushSample *findPushSample(Platform platform, QStringView name)
 {
-    return findPushSample(name);
+    for (const PushSample &sample : pushSamples(platform)) {
+        if (sample.name == name)
+            return &sample;
+    }
+    return nullptr;
 }
 
-QString buildPushSample(const PushSample &sample, const AccessSettings &)
+QString buildPushSample(const PushSample &sample, const AccessSettings &access)
 {
-    return buildPushSample(sample);
+    if (sample.build)
+        return buildPushSample(sample);
+    const SampleContext context{QDateTime::currentSecsSinceEpoch(), sample.hasMsgId ? freshMsgId() : 0, access.appId,
+                                access.agentId};
+    const QList<PushField> fields = sample.fields(context);
+    return pushesJson(access) ? pushJson(fields) : pushXml(fields);
+}
+
+QString pushXml(const QList<PushField> &fields)
+{
+    QStringList lines{QStringLiteral("<xml>")};
+    for (const PushField &field : fields) {
+        const QByteArray name = field.name.toLatin1();
+        lines.append(field.number ? plain(name.constData(), field.value) : cdata(name.constData(), field.value));
+    }
+    lines.append(QStringLiteral("</xml>"));
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+QString pushJson(const QList<PushField> &fields)
+{
+    QStringList members;
+    for (const PushField &field : fields)
+        members.append(jsonString(field.name) + u':' + (field.number ? field.value : jsonString(field.value)));
+    return u'{' + members.join(u',') + u'}';
 }
 
 QString withMsgId(const QString &push, quint64 msgId)
 {
     static const QRegularExpression element(QStringLiteral("<MsgId>\\s*([0-9]+)\\s*</MsgId>"));
-    const QRegularExpressionMatch found = element.match(push);
+    // A mini-program's JSON push: "MsgId": digits.
+    static const QRegularExpression member(QStringLiteral("\"MsgId\"\\s*:\\s*([0-9]+)"));
+    const QRegularExpressionMatch found = (looksLikeJson(push) ? member : element).match(push);
     if (!found.hasMatch())
         return push;
     QString changed = push;

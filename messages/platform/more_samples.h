@@ -9,13 +9,36 @@
 // user's actions cause. Same shape as the three samples in samples.h (CR LF
 // between lines, toUser/fromUser, nothing after "</xml>"), but with the time
 // of the post and, for messages, a message id of its own.
+// What makes one family sample's post unlike the next, and whom it is for.
+struct SampleContext {
+    qint64 createTime = 0;
+    quint64 msgId = 0;   // messages only
+    QString receiveId;   // the settings' AppID, CorpID or component AppID; empty: a stand-in
+    QString agentId;     // WeCom; empty: a stand-in
+};
+
+// One field of a family's sample, written as an element in XML and as a
+// member in JSON; a number goes without CDATA and without quotes.
+struct PushField {
+    QString name;
+    QString value;
+    bool number = false;
+};
+
 struct PushSample {
     QString name;    // stable, for the command line: "image", "subscribe-qrscene", ...
     QString caption; // for a menu, in Chinese
     bool hasMsgId;   // messages carry a MsgId; events do not
-    // The push with this CreateTime and MsgId (ignored by events).
+    // The official account's push with this CreateTime and MsgId (ignored by events).
     QString (*build)(qint64 createTime, quint64 msgId);
+    // The other families' pushes: their fields in order, for either body format. Set where build is not.
+    QList<PushField> (*fields)(const SampleContext &context) = nullptr;
 };
+
+// The fields laid out as the platform lays its pushes: XML one element a
+// line with CR LF between lines; JSON as one compact object.
+QString pushXml(const QList<PushField> &fields);
+QString pushJson(const QList<PushField> &fields);
 
 // Every sample, in menu order: image, voice, video, shortvideo, link, then the
 // events subscribe, subscribe-qrscene, unsubscribe, scan, location-event,
@@ -32,7 +55,11 @@ quint64 freshMsgId();
 // The sample as a post now: the clock's seconds and a fresh MsgId.
 QString buildPushSample(const PushSample &sample);
 
-// A family's samples, in menu order; the official account's are the list above.
+// A family's samples, in menu order; the official account's are the list
+// above (and, until payments bring their own, payments' too). The
+// mini-program: text, image, miniprogrampage, user_enter_tempsession. WeCom:
+// text, image, location, enter_agent, create_user, click. The third-party
+// platform: component_verify_ticket, authorized, updateauthorized, unauthorized.
 const QList<PushSample> &pushSamples(Platform platform);
 const PushSample *findPushSample(Platform platform, QStringView name);
 

@@ -3,7 +3,11 @@
 #include "http/library_words.h"
 #include "xml/partwise_xml_reader.h"
 #include "http/post_failure.h"
+#include "platform/family_rules.h"
+#include "platform/json_fields.h"
 #include "xml/xml_fields.h"
+
+#include <QJsonDocument>
 
 #include <optional>
 
@@ -169,18 +173,18 @@ struct PushUsers {
     QString from;
 };
 
-std::optional<PushUsers> pushUsers(const QString &push)
+std::optional<PushUsers> pushUsers(const QString &push, bool json)
 {
-    const QMap<QString, QString> fields = rootChildFields(push);
+    const QMap<QString, QString> fields = json ? jsonObjectFields(push) : rootChildFields(push);
     if (!fields.contains(QStringLiteral("ToUserName")) || !fields.contains(QStringLiteral("FromUserName")))
         return std::nullopt;
     return PushUsers{fields.value(QStringLiteral("ToUserName")).trimmed(),
                      fields.value(QStringLiteral("FromUserName")).trimmed()};
 }
 
-VerdictLine judgeUsers(const Element &reply, const QString &push)
+VerdictLine judgeUsers(const Element &reply, const QString &push, bool jsonPush = false)
 {
-    const std::optional<PushUsers> users = pushUsers(push);
+    const std::optional<PushUsers> users = pushUsers(push, jsonPush);
     if (!users)
         return warn(QStringLiteral("推送不是含 ToUserName 和 FromUserName 的 XML，无法比较答复的收发双方"));
     // Whitespace around a CDATA section is layout, not part of the name.
@@ -257,6 +261,44 @@ QList<VerdictLine> judgeReply(const QString &body, const QString &push)
             judgeCreateTime(*parsed.root), judgeMsgType(*parsed.root)};
 }
 
+// A passive reply to a JSON push: JSON too, with the same members an XML
+// reply has. A reply in the other format is one the endpoint's parser of
+// the push's format did not write.
+QList<VerdictLine> judgeJsonReply(const QString &body, const QString &push)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(body.toUtf8(), &error);
+    if (!document.isObject()) {
+        const QString why = error.error != QJsonParseError::NoError ? error.errorString() : QStringLiteral("不是对象");
+        return {fail(QStringLiteral("推送是 JSON，答复既不是空白或 success，也不是 JSON 对象（%1）：被动回复应与推送同一格式")
+                         .arg(why))};
+    }
+    // As an element tree, so the XML reply's rules judge it.
+    Element reply{QStringLiteral("xml"), {}, {}};
+    const QMap<QString, QString> fields = jsonObjectFields(body);
+    for (auto field = fields.begin(); field != fields.end(); ++field)
+        reply.children.append(Element{field.key(), field.value(), {}});
+    QList<VerdictLine> lines{pass(QStringLiteral("被动回复：JSON 对象，与推送同一格式")), judgeUsers(reply, push, true),
+                             judgeCreateTime(reply)};
+    if (!reply.child(u"MsgType"))
+        lines.append(fail(QStringLiteral("缺少 MsgType")));
+    else
+        lines.append(pass(QStringLiteral("MsgType 为 %1").arg(reply.childText(u"MsgType"))));
+    return lines;
+}
+
+// The third-party platform takes nothing but "success" to its events.
+VerdictLine judgeOpenPlatformAnswer(const QString &body)
+{
+    if (body == u"success")
+        return pass(QStringLiteral("答复 success：第三方平台视为已收到"));
+    constexpr qsizetype kQuoted = 40;
+    const QString quoted = body.isEmpty() ? QStringLiteral("空白")
+                                          : QStringLiteral("“%1%2”").arg(body.left(kQuoted),
+                                                                        body.size() > kQuoted ? QStringLiteral("…") : QString());
+    return fail(QStringLiteral("第三方平台的推送必须答复 success 这 7 个字节（收到%1），否则平台视为推送失败并重试").arg(quoted));
+}
+
 // Bytes of whitespace as the user can read them: "\r\n", "空格".
 QString spelledOut(QStringView whitespace)
 {
@@ -301,6 +343,8 @@ QList<VerdictLine> judgeBody(const ExchangeRecord &record, const QString &push, 
             return {};
         body = *record.decryptedText;
     }
+    if (access.platform == Platform::OpenPlatform)
+        return {judgeOpenPlatformAnswer(body)};
     if (body == u"success")
         return {pass(QStringLiteral("答复 success：平台视为不回复，不再重试"))};
     if (std::optional<VerdictLine> near = judgeNearSuccess(body))
@@ -308,10 +352,12 @@ QList<VerdictLine> judgeBody(const ExchangeRecord &record, const QString &push, 
     if (body.isEmpty())
         return {warn(QStringLiteral("空白答复：平台视为不回复；但有的 SDK 签名校验失败时也回 200 和空白，"
                                     "可能掩盖了拒绝"))};
-    QList<VerdictLine> lines = judgeReply(body, push);
-    // In safe mode the platform takes only encrypted replies; compatible mode takes both.
-    if (!encrypted && access.encrypts() && access.mode == MessageMode::Safe)
-        lines.prepend(fail(QStringLiteral("安全模式下被动回复必须加密，这个答复是明文")));
+    QList<VerdictLine> lines = isJsonMessage(access, push) ? judgeJsonReply(body, push) : judgeReply(body, push);
+    // In safe mode the platform takes only encrypted replies; compatible mode
+    // takes both; WeCom takes only encrypted ones.
+    if (!encrypted && repliesMustBeEncrypted(access))
+        lines.prepend(fail(access.platform == Platform::WeCom ? QStringLiteral("企业微信的被动回复必须加密，这个答复是明文")
+                                                              : QStringLiteral("安全模式下被动回复必须加密，这个答复是明文")));
     return lines;
 }
 

@@ -54,6 +54,27 @@ void TestPostOptions::refusesWhatCannotRun_data()
     QTest::newRow("max-time 0") << QStringList{url, u"--max-time=0"_s} << u"--max-time 须是"_s;
     QTest::newRow("cacert missing") << QStringList{url, u"--cacert=/nonexistent/ca.pem"_s} << u"不存在或不可读"_s;
     QTest::newRow("cacert a folder") << QStringList{url, u"--cacert=/"_s} << u"不存在或不可读"_s;
+    // Options that do not fit the family chosen.
+    const QStringList weCom{url, u"--platform=wecom"_s, u"--token=T"_s, u"--aes-key=abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s};
+    QTest::newRow("payments not here") << QStringList{url, u"--platform=pay"_s} << u"只能是 oa、miniprogram、wecom 或 open"_s;
+    QTest::newRow("format for the official account") << QStringList{url, u"--format=json"_s}
+                                                     << u"--format 只用于 --platform miniprogram"_s;
+    QTest::newRow("format unknown") << QStringList{url, u"--platform=miniprogram"_s, u"--format=yaml"_s}
+                                    << u"只能是 xml 或 json"_s;
+    QTest::newRow("corpid for the mini-program") << QStringList{url, u"--platform=miniprogram"_s, u"--corpid=ww1"_s}
+                                                 << u"--corpid 只用于 --platform wecom"_s;
+    QTest::newRow("agentid not a number") << weCom + QStringList{u"--corpid=ww1"_s, u"--agentid=1a"_s} << u"--agentid 须是数字"_s;
+    QTest::newRow("WeCom without CorpID") << weCom << u"需要 --token、--aes-key 和 --corpid"_s;
+    QTest::newRow("WeCom with an AppID") << weCom + QStringList{u"--appid=wx1"_s} << u"用 --corpid"_s;
+    QTest::newRow("WeCom with a mode") << weCom + QStringList{u"--corpid=ww1"_s, u"--mode=safe"_s} << u"不用 --mode"_s;
+    QTest::newRow("WeCom, the official account's sample") << weCom + QStringList{u"--corpid=ww1"_s, u"--sample=subscribe"_s}
+                                                           << u"企业微信没有名为 \"subscribe\" 的样例"_s;
+    QTest::newRow("third-party platform has no URL check")
+        << QStringList{url, u"--platform=open"_s, u"--token=T"_s, u"--aes-key=abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s,
+                       u"--appid=wx1"_s, u"--check-url"_s}
+        << u"第三方平台没有 URL 验证"_s;
+    QTest::newRow("every with repeat") << QStringList{url, u"--every=1"_s, u"--repeat=2"_s} << u"--every 不能与 --repeat 同用"_s;
+    QTest::newRow("every 0") << QStringList{url, u"--every=0"_s} << u"--every 须是"_s;
 }
 
 void TestPostOptions::refusesWhatCannotRun()
@@ -96,6 +117,22 @@ void TestPostOptions::readsWhatCanRun()
         QFAIL(qPrintable(error->reason));
     QVERIFY(std::get<PostOptions>(check).checkUrl);
     QCOMPARE(std::get<PostOptions>(check).maxTime, std::chrono::milliseconds(3000));
+
+    // A family's options and its own sample names.
+    const auto weCom = parsePostOptions({u"http://h/"_s, u"--platform"_s, u"wecom"_s, u"--token=T"_s, u"--corpid=ww1"_s,
+                                         u"--aes-key=abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s, u"--agentid=218"_s,
+                                         u"--sample=enter_agent"_s, u"--every=600"_s});
+    if (const auto *error = std::get_if<UsageError>(&weCom))
+        QFAIL(qPrintable(error->reason));
+    const AccessSettings &weComAccess = std::get<PostOptions>(weCom).access;
+    QCOMPARE(weComAccess.platform, Platform::WeCom);
+    QCOMPARE(weComAccess.appId, u"ww1"_s);
+    QCOMPARE(weComAccess.agentId, u"218"_s);
+    QCOMPARE(std::get<PostOptions>(weCom).every, std::chrono::milliseconds(600'000));
+    const auto mini = parsePostOptions({u"http://h/"_s, u"--platform=miniprogram"_s, u"--format=json"_s,
+                                        u"--sample=user_enter_tempsession"_s});
+    QVERIFY(std::holds_alternative<PostOptions>(mini));
+    QCOMPARE(std::get<PostOptions>(mini).access.format, BodyFormat::Json);
 
     // Help needs nothing else, not even a URL.
     const auto help = parsePostOptions({u"--help"_s});

@@ -61,6 +61,11 @@ private slots:
     void repeatsAsDistinctPushes();
     void writesOneJsonLinePerExchange();
     void interruptedRunEndsCleanly();
+    void postsAsTheFamily_data();
+    void postsAsTheFamily();
+    void postsEveryPeriodUntilInterrupted();
+    void opensWeComsEncryptedReply();
+    void keepsPostingEveryPeriodAfterAFailure();
     void libcryptoFailureFailsThePostOnly();
     void tellsWhyAnAnswerIsNotOpened();
     void takesAccessFromOutside_data();
@@ -316,6 +321,114 @@ void TestVeltranePost::interruptedRunEndsCleanly()
     QVERIFY2(summary.contains(u"未发出（已中断）"_s), qPrintable(summary));
     const QString err = QString::fromUtf8(process.readAllStandardError());
     QVERIFY2(err.startsWith(u"veltrane-post: 发送失败(错误 13):已中断"_s), qPrintable(err));
+}
+
+// --platform carries through to the wire: the query's names in order and
+// the envelope the family's endpoint reads.
+void TestVeltranePost::postsAsTheFamily_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("names");
+    QTest::addColumn<QString>("body"); // a pattern the body matches
+    const QStringList sealed{u"--token=T"_s, u"--aes-key"_s, kAesKey};
+    QTest::newRow("WeCom") << sealed + QStringList{u"--platform=wecom"_s, u"--corpid=ww1"_s, u"--agentid=218"_s}
+                           << u"msg_signature,timestamp,nonce"_s
+                           << u"^<xml><ToUserName><!\\[CDATA\\[ww1\\]\\]></ToUserName><AgentID><!\\[CDATA\\[218\\]\\]></AgentID><Encrypt>"_s;
+    QTest::newRow("mini-program JSON, safe")
+        << sealed + QStringList{u"--platform=miniprogram"_s, u"--format=json"_s, u"--mode=safe"_s, u"--appid=wx1"_s}
+        << u"signature,timestamp,nonce,openid,encrypt_type,msg_signature"_s
+        << u"^\\{\"ToUserName\":\"toUser\",\"Encrypt\":\"[A-Za-z0-9+/=]+\"\\}$"_s;
+    QTest::newRow("third-party platform") << sealed + QStringList{u"--platform=open"_s, u"--appid=wxc"_s}
+                                          << u"signature,timestamp,nonce,encrypt_type,msg_signature"_s
+                                          << u"^<xml><AppId><!\\[CDATA\\[wxc\\]\\]></AppId><Encrypt>"_s;
+}
+
+void TestVeltranePost::postsAsTheFamily()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, names);
+    QFETCH(QString, body);
+    RecordingServer server;
+    server.setAnswer({200, "text/plain", "success"});
+    const ProgramRun run = runPost(QStringList{server.url()} + arguments, {}, cleanEnvironment());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(server.requests().size(), 1u);
+    const RecordingServer::Request request = server.requests().front();
+    QStringList found;
+    for (const auto &item : QUrlQuery(QUrl(QString::fromStdString(request.target))).queryItems())
+        found << item.first;
+    QCOMPARE(found.join(u','), names);
+    const QString sent = QString::fromStdString(request.body);
+    QVERIFY2(QRegularExpression(body).match(sent).hasMatch(), qPrintable(sent));
+}
+
+// The third-party platform's ticket every period: each post a fresh one,
+// until Ctrl+C, which ends the run as planned.
+void TestVeltranePost::postsEveryPeriodUntilInterrupted()
+{
+    RecordingServer server;
+    server.setAnswer({200, "text/plain", "success"});
+    QProcess process;
+    process.setProcessEnvironment(cleanEnvironment());
+    process.start(QStringLiteral(VELTRANE_POST_PROGRAM),
+                  {server.url(), u"--platform=open"_s, u"--token=T"_s, u"--aes-key"_s, kAesKey, u"--appid=wxc"_s,
+                   u"--sample=component_verify_ticket"_s, u"--every=0.05"_s});
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(server.requests().size() >= 3, 30'000);
+    process.terminate(); // SIGTERM, handled as Ctrl+C's SIGINT
+    QVERIFY2(process.waitForFinished(30'000), "the wait between posts was not given up");
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(process.exitCode() == 0, qPrintable(err));
+    const QList<QByteArray> lines = process.readAllStandardOutput().split('\n');
+    QVERIFY(lines.size() >= 4);
+    QCOMPARE(lines.first(3), (QList<QByteArray>{"success", "success", "success"}));
+
+    static const QRegularExpression encryptElement(u"<Encrypt><!\\[CDATA\\[([^\\]]+)"_s);
+    QSet<QString> tickets;
+    const QByteArray key = *decodeAesKey(kAesKey);
+    for (const RecordingServer::Request &request : server.requests()) {
+        const QString encrypt = encryptElement.match(QString::fromStdString(request.body)).captured(1);
+        const auto opened = decryptMessage(key, encrypt);
+        QVERIFY(std::holds_alternative<DecryptedMessage>(opened));
+        const QString push = QString::fromUtf8(std::get<DecryptedMessage>(opened).message);
+        QVERIFY2(push.contains(u"<InfoType><![CDATA[component_verify_ticket]]></InfoType>"_s), qPrintable(push));
+        tickets << push.section(u"<ComponentVerifyTicket>"_s, 1).section(u"</ComponentVerifyTicket>"_s, 0, 0);
+    }
+    QCOMPARE(tickets.size(), int(server.requests().size()));
+}
+
+// A refused post is told as it happens and the run goes on; the end's status says a post failed.
+void TestVeltranePost::keepsPostingEveryPeriodAfterAFailure()
+{
+    QProcess process;
+    process.setProcessEnvironment(cleanEnvironment());
+    process.start(QStringLiteral(VELTRANE_POST_PROGRAM),
+                  {u"http://127.0.0.1:%1/api/"_s.arg(closedPort()), u"--every=0.05"_s});
+    QVERIFY(process.waitForStarted());
+    QString err;
+    QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromUtf8(process.readAllStandardError())).count(u"发送失败(错误"_s) >= 2, 30'000);
+    process.terminate();
+    QVERIFY(process.waitForFinished(30'000));
+    QCOMPARE(process.exitCode(), 3);
+}
+
+// A WeCom endpoint's passive reply, encrypted for the CorpID and signed: printed opened, and it passes.
+void TestVeltranePost::opensWeComsEncryptedReply()
+{
+    const QByteArray reply = "<xml><ToUserName><![CDATA[fromUser]]></ToUserName><FromUserName><![CDATA[ww1]]></FromUserName>"
+                             "<CreateTime>1700000000</CreateTime><MsgType><![CDATA[text]]></MsgType>"
+                             "<Content><![CDATA[你好]]></Content></xml>";
+    const QString encrypt = encryptMessage(*decodeAesKey(kAesKey), "0123456789abcdef", reply, "ww1");
+    const QString signature = platformSignature({u"T"_s, u"1700000000"_s, u"42"_s, encrypt});
+    RecordingServer server;
+    server.setAnswer({200, "text/xml", u"<xml><Encrypt><![CDATA[%1]]></Encrypt><MsgSignature><![CDATA[%2]]></MsgSignature>"
+                                      "<TimeStamp>1700000000</TimeStamp><Nonce><![CDATA[42]]></Nonce></xml>"_s
+                                           .arg(encrypt, signature).toStdString()});
+    const ProgramRun run = runPost({server.url(), u"--platform=wecom"_s, u"--token=T"_s, u"--aes-key"_s, kAesKey,
+                                    u"--corpid=ww1"_s, u"--agentid=1"_s, u"--sample=text"_s},
+                                   {}, cleanEnvironment());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(run.out, reply);
 }
 
 // A machine whose OpenSSL demands a provider it lacks: libcrypto refuses to

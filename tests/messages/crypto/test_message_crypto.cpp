@@ -9,6 +9,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 const QString kKnownKey = u"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s;
+const QString kWeComKey = u"jWmYm7qr5nMoAUwZRjGtBxmz3KA1tkAj3ykkR6q2B2C"_s;
 
 QByteArray knownKey()
 {
@@ -47,6 +48,8 @@ private slots:
         QTest::addColumn<bool>("valid");
         // Its last character carries bits past the 32 bytes; the platform's keys do too.
         QTest::newRow("the known key") << kKnownKey << true;
+        // WeCom's documented key: its last character "C" leaves the bits 10 over.
+        QTest::newRow("WeCom's key, trailing bits set") << kWeComKey << true;
         QTest::newRow("42 characters") << kKnownKey.chopped(1) << false;
         QTest::newRow("already padded") << kKnownKey.chopped(1) + u'=' << false;
         QTest::newRow("a space inside") << u"abcdefghijklmnopqrstuvwxyz 123456789ABCDEFG"_s << false;
@@ -67,6 +70,43 @@ private slots:
         const QString encrypt = encryptMessage(knownKey(), "aaaabbbbccccdddd", u"我是中文abcd123"_s.toUtf8(),
                                                "wxb11529c136998cb6");
         QCOMPARE(encrypt, u"jn1L23DB+6ELqJ+6bruv21Y6MD7KeIfP82D6gU39rmkgczbWwt5+3bnyg5K55bgVtVzd832WzZGMhkP72vVOfg=="_s);
+    }
+
+    // WeCom's callbacks, computed with its SDK: the receive id is the CorpID.
+    // The msg_signature is over the whole Encrypt text, so it pins every character.
+    void weComKnownAnswers_data()
+    {
+        QTest::addColumn<QByteArray>("plain");
+        QTest::addColumn<QString>("encryptStart");
+        QTest::addColumn<int>("encryptSize");
+        QTest::addColumn<QString>("msgSignature");
+        QTest::newRow("the URL check's echostr")
+            << QByteArray("1616140317555161061")
+            << u"ZA4HuQypHxnRrA+A6SOHGBrLwC4qTpioFBAwS8sWQargL2v36cqpkflnTETiEfx1ENyxF//0qabzdITnXXrAGA=="_s << 88
+            << u"b309c10440a256fce7ee971dcb3d4bb90bb84b58"_s;
+        QTest::newRow("a text message")
+            << QByteArray("<xml><ToUserName><![CDATA[wx5823bf96d3bd56c7]]></ToUserName><FromUserName><![CDATA[mycreate]]>"
+                          "</FromUserName><CreateTime>1409659813</CreateTime><MsgType><![CDATA[text]]></MsgType><Content>"
+                          "<![CDATA[hello]]></Content><MsgId>4561255354251345929</MsgId><AgentID>218</AgentID></xml>")
+            // 277 bytes of message: 320 sealed, 428 characters of base64 (the SDK's
+            // msg_signature below is over exactly these 428).
+            << u"ZA4HuQypHxnRrA+A6SOHGPpA4BXkaFIE0s/1C2e0ZXuI"_s << 428 << u"fb27d9bb54e9dd8c2d80a6ec1a67cb8d794fdd01"_s;
+    }
+    void weComKnownAnswers()
+    {
+        QFETCH(QByteArray, plain);
+        QFETCH(QString, encryptStart);
+        QFETCH(int, encryptSize);
+        QFETCH(QString, msgSignature);
+        const QByteArray key = decodeAesKey(kWeComKey).value_or(QByteArray());
+        const QString encrypt = encryptMessage(key, "aaaabbbbccccdddd", plain, "wx5823bf96d3bd56c7");
+        QVERIFY(encrypt.startsWith(encryptStart));
+        QCOMPARE(encrypt.size(), encryptSize);
+        QCOMPARE(platformSignature({u"QDG6eK"_s, u"1409659589"_s, u"263014780"_s, encrypt}), msgSignature);
+        const auto opened = decryptMessage(key, encrypt);
+        QVERIFY(std::holds_alternative<DecryptedMessage>(opened));
+        QCOMPARE(std::get<DecryptedMessage>(opened).message, plain);
+        QCOMPARE(std::get<DecryptedMessage>(opened).appId, QByteArray("wx5823bf96d3bd56c7"));
     }
 
     void roundTrip_data()

@@ -77,6 +77,17 @@ void TestAccessSettingsCheck::modeNeeds_data()
     QTest::newRow("compat, no AppID") << settings(u"t"_s, kKey, {}, compat) << int(AccessSettingsProblem::AppId);
     QTest::newRow("safe, bad key") << settings(u"t"_s, kKey.left(40), u"wx1"_s, safe)
                                    << int(AccessSettingsProblem::AesKey);
+    // WeCom and the third-party platform encrypt whatever the mode says.
+    const auto family = [](AccessSettings access, Platform platform) {
+        access.platform = platform;
+        return access;
+    };
+    QTest::newRow("WeCom, plain, no key") << family(settings(u"t"_s, {}, u"ww1"_s, MessageMode::Plain), Platform::WeCom)
+                                          << int(AccessSettingsProblem::AesKey);
+    QTest::newRow("third-party platform, no AppID")
+        << family(settings(u"t"_s, kKey, {}, MessageMode::Plain), Platform::OpenPlatform) << int(AccessSettingsProblem::AppId);
+    QTest::newRow("mini-program, plain, token only")
+        << family(settings(u"t"_s, {}, {}, MessageMode::Plain), Platform::MiniProgram) << -1;
 }
 
 void TestAccessSettingsCheck::modeNeeds()

@@ -1,7 +1,9 @@
+#include "platform/json_fields.h"
 #include "platform/more_samples.h"
 #include "platform/samples.h"
 #include "xml/xml_fields.h"
 
+#include <QDateTime>
 #include <QTest>
 #include <QXmlStreamReader>
 
@@ -29,6 +31,8 @@ private slots:
     void shape_data();
     void shape();
     void freshMsgId();
+    void familyShape_data();
+    void familyShape();
 };
 
 // Each sample by name, with the elements its type requires ("name=value": with that value).
@@ -88,6 +92,81 @@ void TestMoreSamples::freshMsgId()
     QCOMPARE(withMsgId(image->build(kTime, 1), kId), image->build(kTime, kId));
     QVERIFY(withFreshMsgId(image->build(kTime, 1)) != image->build(kTime, 1));
     QCOMPARE(withFreshMsgId(BuildTextSample()), BuildTextSample());
+}
+
+// Each family's samples in each body format it has: the fields the
+// platform's push carries ("name=value": with that value; "name~": fresh on
+// every build), addressed to the settings' receive id and AgentID, stamped now.
+void TestMoreSamples::familyShape_data()
+{
+    QTest::addColumn<int>("platform");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("required");
+    const auto row = [](Platform platform, BodyFormat format, const char *name, const QString &fields) {
+        QTest::addRow("%s %s %s", qPrintable(platformName(platform)), format == BodyFormat::Json ? "json" : "xml", name)
+            << int(platform) << int(format) << QString::fromLatin1(name) << fields.split(u' ');
+    };
+    for (BodyFormat format : {BodyFormat::Xml, BodyFormat::Json}) {
+        const auto mini = [&](const char *name, const QString &fields) {
+            row(Platform::MiniProgram, format, name, u"ToUserName=toUser FromUserName=fromUser "_s + fields);
+        };
+        mini("text", u"MsgType=text Content MsgId~"_s);
+        mini("image", u"MsgType=image PicUrl MediaId MsgId~"_s);
+        mini("miniprogrampage", u"MsgType=miniprogrampage Title AppId PagePath ThumbUrl ThumbMediaId MsgId~"_s);
+        mini("user_enter_tempsession", u"MsgType=event Event=user_enter_tempsession SessionFrom"_s);
+    }
+    const auto weCom = [&](const char *name, const QString &fields) {
+        row(Platform::WeCom, BodyFormat::Xml, name, u"ToUserName=wxRECEIVE AgentID=218 "_s + fields);
+    };
+    weCom("text", u"MsgType=text Content MsgId~"_s);
+    weCom("image", u"MsgType=image PicUrl MediaId MsgId~"_s);
+    weCom("location", u"MsgType=location Location_X Location_Y Scale Label MsgId~"_s);
+    weCom("enter_agent", u"MsgType=event Event=enter_agent"_s);
+    weCom("create_user", u"MsgType=event Event=change_contact ChangeType=create_user UserID"_s);
+    weCom("click", u"MsgType=event Event=click EventKey"_s);
+    const auto open = [&](const char *name, const QString &fields) {
+        row(Platform::OpenPlatform, BodyFormat::Xml, name, u"AppId=wxRECEIVE InfoType="_s + QLatin1StringView(name) + u' ' + fields);
+    };
+    open("component_verify_ticket", u"ComponentVerifyTicket~"_s);
+    const QString authorization = u"AuthorizerAppid AuthorizationCode~ AuthorizationCodeExpiredTime PreAuthCode~"_s;
+    open("authorized", authorization);
+    open("updateauthorized", authorization);
+    open("unauthorized", u"AuthorizerAppid"_s);
+}
+
+void TestMoreSamples::familyShape()
+{
+    QFETCH(int, platform);
+    QFETCH(int, format);
+    QFETCH(QString, name);
+    QFETCH(QStringList, required);
+    AccessSettings access;
+    access.platform = Platform(platform);
+    access.format = BodyFormat(format);
+    access.appId = u"wxRECEIVE"_s;
+    access.agentId = u"218"_s;
+    const PushSample *sample = findPushSample(access.platform, name);
+    QVERIFY(sample && !sample->caption.isEmpty());
+    const auto read = [&](const QString &text) {
+        return access.format == BodyFormat::Json ? jsonObjectFields(text) : topLevel(text);
+    };
+    const qint64 before = QDateTime::currentSecsSinceEpoch();
+    const QString text = buildPushSample(*sample, access);
+    const QMap<QString, QString> fields = read(text);
+    const QMap<QString, QString> again = read(buildPushSample(*sample, access));
+    QVERIFY2(!fields.isEmpty(), qPrintable(text));
+    const qint64 createTime = fields.value(u"CreateTime"_s).toLongLong();
+    QVERIFY2(createTime >= before && createTime <= QDateTime::currentSecsSinceEpoch(), qPrintable(text));
+    for (const QString &element : std::as_const(required)) {
+        const QString field = element.section(u'=', 0, 0).remove(u'~');
+        QVERIFY2(fields.contains(field) && !fields.value(field).isEmpty(), qPrintable(field + u" in "_s + text));
+        if (element.contains(u'='))
+            QCOMPARE(fields.value(field), element.section(u'=', 1));
+        if (element.endsWith(u'~'))
+            QVERIFY2(fields.value(field) != again.value(field), qPrintable(field));
+    }
+    QCOMPARE(fields.contains(u"MsgId"_s), sample->hasMsgId);
 }
 
 QTEST_APPLESS_MAIN(TestMoreSamples)

@@ -125,6 +125,73 @@ private slots:
                  platformSignature({u"AAAAA"_s, kInputs.timestamp, kInputs.nonce, encrypt}));
     }
 
+    // Each family's post: the query's names in order and the body around the
+    // Encrypt text (%1), sealed for the settings' receive id.
+    void familyPost_data()
+    {
+        QTest::addColumn<int>("platform");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("names");
+        QTest::addColumn<QString>("shape");
+        const QString text = BuildTextSample();
+        const QString json = u"{\"ToUserName\":\"gh_1\",\"FromUserName\":\"oU\",\"MsgType\":\"text\"}"_s;
+        const auto row = [](const char *name, Platform platform, MessageMode mode, const QString &body, const char *names,
+                            const QString &shape) {
+            QTest::newRow(name) << int(platform) << int(mode) << body << QString::fromLatin1(names) << shape;
+        };
+        row("mini-program XML, safe: as the official account", Platform::MiniProgram, MessageMode::Safe, text,
+            "signature,timestamp,nonce,openid,encrypt_type,msg_signature",
+            u"<xml><ToUserName><![CDATA[toUser]]></ToUserName><Encrypt><![CDATA[%1]]></Encrypt></xml>"_s);
+        row("mini-program JSON, plain: as typed", Platform::MiniProgram, MessageMode::Plain, json,
+            "signature,timestamp,nonce,openid", json);
+        row("mini-program JSON, safe", Platform::MiniProgram, MessageMode::Safe, json,
+            "signature,timestamp,nonce,openid,encrypt_type,msg_signature",
+            u"{\"ToUserName\":\"gh_1\",\"Encrypt\":\"%1\"}"_s);
+        row("mini-program JSON, compatible: Encrypt added", Platform::MiniProgram, MessageMode::Compatible, json,
+            "signature,timestamp,nonce,openid,encrypt_type,msg_signature", json.chopped(1) + u",\"Encrypt\":\"%1\"}"_s);
+        row("mini-program JSON, compatible: an empty object", Platform::MiniProgram, MessageMode::Compatible,
+            u"{ }"_s, "signature,timestamp,nonce,encrypt_type,msg_signature", u"{ \"Encrypt\":\"%1\"}"_s);
+        row("WeCom: encrypted in plain mode, msg_signature only", Platform::WeCom, MessageMode::Plain,
+            u"<xml><ToUserName>x</ToUserName><FromUserName>u</FromUserName><AgentID>218</AgentID></xml>"_s,
+            "msg_signature,timestamp,nonce",
+            u"<xml><ToUserName><![CDATA[wxb11529c136998cb6]]></ToUserName><AgentID><![CDATA[218]]></AgentID>"
+            "<Encrypt><![CDATA[%1]]></Encrypt></xml>"_s);
+        row("WeCom: the settings' AgentID where the body has none", Platform::WeCom, MessageMode::Safe, u"hi"_s,
+            "msg_signature,timestamp,nonce",
+            u"<xml><ToUserName><![CDATA[wxb11529c136998cb6]]></ToUserName><AgentID><![CDATA[7]]></AgentID>"
+            "<Encrypt><![CDATA[%1]]></Encrypt></xml>"_s);
+        row("third-party platform: AppId and Encrypt, no openid", Platform::OpenPlatform, MessageMode::Plain, text,
+            "signature,timestamp,nonce,encrypt_type,msg_signature",
+            u"<xml><AppId><![CDATA[wxb11529c136998cb6]]></AppId><Encrypt><![CDATA[%1]]></Encrypt></xml>"_s);
+    }
+    void familyPost()
+    {
+        QFETCH(int, platform);
+        QFETCH(int, mode);
+        QFETCH(QString, body);
+        QFETCH(QString, names);
+        QFETCH(QString, shape);
+        AccessSettings settings = access(MessageMode(mode));
+        settings.platform = Platform(platform);
+        settings.agentId = u"7"_s;
+        const SignedPost post = signPost(u"http://h/api/"_s, body, settings, kInputs);
+        QVERIFY(!post.problem);
+        const QUrlQuery query(post.url.mid(post.url.indexOf(u'?') + 1));
+        QStringList found;
+        for (const auto &item : query.queryItems())
+            found.append(item.first);
+        QCOMPARE(found.join(u','), names);
+        if (!names.contains(u"msg_signature"_s)) {
+            QCOMPARE(post.body, shape);
+            return;
+        }
+        const QString encrypt = encryptMessage(*decodeAesKey(kKey), kInputs.random16, body.toUtf8(), "wxb11529c136998cb6");
+        QCOMPARE(post.body, shape.arg(encrypt));
+        QCOMPARE(query.queryItemValue(u"msg_signature"_s),
+                 platformSignature({u"AAAAA"_s, kInputs.timestamp, kInputs.nonce, encrypt}));
+    }
+
     void badKeyRefused()
     {
         AccessSettings settings = access(MessageMode::Safe);
@@ -186,6 +253,46 @@ private slots:
             QCOMPARE(*opened.text, u"<xml>reply</xml>"_s);
         else
             QVERIFY2(opened.problem->contains(problem), qPrintable(*opened.problem));
+    }
+
+    // A mini-program's JSON reply carries the XML reply's members; the
+    // official account's answers are XML whatever they look like.
+    void jsonAnswer_data()
+    {
+        QTest::addColumn<int>("platform");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("checks"); // empty: not opened as encrypted
+        const QString good = encrypted("<xml>reply</xml>");
+        const QString signature = platformSignature({u"AAAAA"_s, u"1714036504"_s, u"42"_s, good});
+        const QString sound = u"{\"Encrypt\":\"%1\",\"MsgSignature\":\"%2\",\"TimeStamp\":1714036504,\"Nonce\":\"42\"}"_s.arg(good, signature);
+        QTest::newRow("mini-program") << int(Platform::MiniProgram) << sound << u"+++"_s;
+        QTest::newRow("mini-program, no MsgSignature") << int(Platform::MiniProgram)
+            << u"{\"Encrypt\":\"%1\",\"TimeStamp\":1714036504,\"Nonce\":\"42\"}"_s.arg(good) << u"-++"_s;
+        QTest::newRow("official account") << int(Platform::OfficialAccount) << sound << QString();
+    }
+    void jsonAnswer()
+    {
+        QFETCH(int, platform);
+        QFETCH(QString, answer);
+        QFETCH(QString, checks);
+        AccessSettings settings = access(MessageMode::Safe);
+        settings.platform = Platform(platform);
+        const OpenedAnswer opened = openAnswer(answer, settings);
+        QString found;
+        for (const AnswerCheck &check : opened.checks)
+            found += check.passed ? u'+' : u'-';
+        QCOMPARE(found, checks);
+        QCOMPARE(opened.text.has_value(), checks == u"+++");
+    }
+
+    // A WeCom reply sealed for another CorpID is named as such.
+    void weComReplyForAnotherCorpId()
+    {
+        AccessSettings settings = access(MessageMode::Plain);
+        settings.platform = Platform::WeCom;
+        const OpenedAnswer opened = openAnswer(signedAnswer(encrypted("<xml>reply</xml>", "wwother")), settings);
+        QVERIFY(opened.problem);
+        QVERIFY2(opened.problem->contains(u"CorpID 为“wwother”"_s), qPrintable(*opened.problem));
     }
 };
 

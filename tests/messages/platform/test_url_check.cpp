@@ -1,3 +1,4 @@
+#include "crypto/message_crypto.h"
 #include "crypto/platform_signature.h"
 #include "http/post_failure.h"
 #include "recording_server.h"
@@ -73,6 +74,83 @@ private slots:
         QCOMPARE(query.queryItemValue(u"echostr"_s), result.echostr);
         QCOMPARE(query.queryItemValue(u"signature"_s),
                  platformSignature({u"tok"_s, query.queryItemValue(u"timestamp"_s), query.queryItemValue(u"nonce"_s)}));
+    }
+
+    // WeCom's check, answered by an endpoint that decrypts the echostr: %1
+    // stands for the plaintext, %2 for the echostr as sent. The third-party
+    // platform has no check and sends nothing.
+    void families_data()
+    {
+        QTest::addColumn<int>("platform");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("passed");
+        QTest::addColumn<QString>("shown");
+        const int weCom = int(Platform::WeCom);
+        QTest::newRow("WeCom: the plaintext") << weCom << u"%1"_s << true << u"验证通过"_s;
+        QTest::newRow("WeCom: quoted") << weCom << u"\"%1\""_s << false << u"带了引号"_s;
+        QTest::newRow("WeCom: a BOM") << weCom << u"\uFEFF%1"_s << false << u"BOM"_s;
+        QTest::newRow("WeCom: a line break") << weCom << u"%1\r\n"_s << false << u"带了换行"_s;
+        QTest::newRow("WeCom: still encrypted") << weCom << u"%2"_s << false << u"应先用 EncodingAESKey 解密"_s;
+        QTest::newRow("third-party platform: none") << int(Platform::OpenPlatform) << u"%1"_s << false
+                                                    << u"第三方平台没有 URL 验证"_s;
+    }
+    void families()
+    {
+        QFETCH(int, platform);
+        QFETCH(QString, answer);
+        QFETCH(bool, passed);
+        QFETCH(QString, shown);
+        const QString aesKey = u"jWmYm7qr5nMoAUwZRjGtBxmz3KA1tkAj3ykkR6q2B2C"_s;
+        const QByteArray key = *decodeAesKey(aesKey);
+        RecordingServer server;
+        server.setAnswerer([&](const RecordingServer::Request &request) {
+            const QString target = QString::fromStdString(request.target);
+            const QString echostr = QUrlQuery(target.mid(target.indexOf(u'?') + 1)).queryItemValue(u"echostr"_s, QUrl::FullyDecoded);
+            const auto opened = decryptMessage(key, echostr);
+            const QString plain = std::holds_alternative<DecryptedMessage>(opened)
+                ? QString::fromLatin1(std::get<DecryptedMessage>(opened).message) : u"?"_s;
+            return RecordingServer::Answer{200, "text/plain", QString(answer).replace(u"%1"_s, plain).replace(u"%2"_s, echostr).toStdString()};
+        });
+        AccessSettings access{u"QDG6eK"_s, aesKey, u"wx5823bf96d3bd56c7"_s, QString(), MessageMode::Plain};
+        access.platform = Platform(platform);
+        const UrlCheckResult result = checkUrl(server.url(), access);
+        QCOMPARE(result.passed, passed);
+        QVERIFY2(result.explanation.contains(shown), qPrintable(result.explanation));
+        const std::vector<RecordingServer::Request> requests = server.requests();
+        if (access.platform == Platform::OpenPlatform) {
+            QVERIFY(requests.empty());
+            return;
+        }
+        QCOMPARE(requests.size(), std::size_t(1));
+        const QString target = QString::fromStdString(requests.front().target);
+        const QUrlQuery query(target.mid(target.indexOf(u'?') + 1));
+        QStringList names;
+        for (const auto &item : query.queryItems())
+            names.append(item.first);
+        QCOMPARE(names, (QStringList{u"msg_signature"_s, u"timestamp"_s, u"nonce"_s, u"echostr"_s}));
+        const QString echostr = query.queryItemValue(u"echostr"_s, QUrl::FullyDecoded);
+        QCOMPARE(echostr, result.echostr);
+        QCOMPARE(query.queryItemValue(u"msg_signature"_s),
+                 platformSignature({u"QDG6eK"_s, query.queryItemValue(u"timestamp"_s), query.queryItemValue(u"nonce"_s), echostr}));
+        // Sealed for the CorpID.
+        QCOMPARE(std::get<DecryptedMessage>(decryptMessage(key, echostr)).appId, QByteArray("wx5823bf96d3bd56c7"));
+    }
+
+    // WeCom waits 1 s for the answer.
+    void weComEchoTime_data()
+    {
+        QTest::addColumn<double>("elapsedMs");
+        QTest::addColumn<bool>("passed");
+        QTest::newRow("in time") << 1000.0 << true;
+        QTest::newRow("late") << 1001.0 << false;
+    }
+    void weComEchoTime()
+    {
+        QFETCH(double, elapsedMs);
+        QFETCH(bool, passed);
+        const EchoJudgement judged = judgeWeComEcho("123", "123", "ZA4H", elapsedMs);
+        QCOMPARE(judged.passed, passed);
+        QVERIFY2(passed || judged.explanation.contains(u"1 秒"_s), qPrintable(judged.explanation));
     }
 
     void failedExchange()

@@ -119,6 +119,34 @@ void TestVerdict::rules_data()
     row("encrypted, other AppID", encrypted(false), "PPPPPPPPPF", 9, u"wx1"_s, safe);
     row("safe mode, plain reply", answered(reply(kText)), "PPFPPPPP", 2, u"加密"_s, safe);
 
+    // The families' own rules.
+    AccessSettings open = safe;
+    open.platform = Platform::OpenPlatform;
+    open.mode = MessageMode::Plain;
+    const QString ticket = u"<xml><AppId>wx1</AppId><InfoType>component_verify_ticket</InfoType></xml>"_s;
+    row("third-party platform: success", answered("success"), "PPPP", 2, u"第三方平台"_s, open, ticket);
+    row("third-party platform: empty", answered(""), "PPFP", 2, u"必须答复 success"_s, open, ticket);
+    row("third-party platform: success and a line break", answered("success\n"), "PPFP", 2, u"必须答复 success"_s, open, ticket);
+    AccessSettings weCom = open;
+    weCom.platform = Platform::WeCom;
+    row("WeCom: plain reply", answered(reply(kText)), "PPFPPPPP", 2, u"企业微信的被动回复必须加密"_s, weCom);
+    const QString jsonPush = u"{\"ToUserName\":\"toUser\",\"FromUserName\":\"fromUser\",\"MsgType\":\"text\"}"_s;
+    const QByteArray jsonReply = R"({"ToUserName":"fromUser","FromUserName":"toUser","CreateTime":1700000000,"MsgType":"text","Content":"hi"})";
+    AccessSettings mini;
+    mini.platform = Platform::MiniProgram;
+    AccessSettings safeMini = safe;
+    safeMini.platform = Platform::MiniProgram;
+    row("JSON push, JSON reply", answered(jsonReply), "PPPPPPP", 2, u"JSON 对象"_s, mini, jsonPush);
+    row("JSON push, users not swapped", answered(QByteArray(jsonReply).replace("\"fromUser\"", "\"x\"")), "PPPFPPP", 3,
+        u"fromUser"_s, mini, jsonPush);
+    row("JSON push, XML reply", answered(reply(kText)), "PPFP", 2, u"与推送同一格式"_s, mini, jsonPush);
+    row("JSON push, no MsgType", answered(QByteArray(jsonReply).replace("MsgType", "Kind")), "PPPPPFP", 5, u"MsgType"_s,
+        mini, jsonPush);
+    ExchangeRecord sealedJson = answered(R"({"Encrypt":"abc","MsgSignature":"s","TimeStamp":1,"Nonce":"n"})");
+    sealedJson.answerChecks = {{u"签名"_s, true, {}}, {u"解密"_s, true, {}}, {u"AppID"_s, true, {}}};
+    sealedJson.decryptedText = QString::fromUtf8(jsonReply);
+    row("JSON push, encrypted JSON reply", sealedJson, "PPPPPPPPPP", 2, u"JSON 对象"_s, safeMini, jsonPush);
+
     ExchangeRecord failed;
     failed.failure = ExchangeFailureNote{PostFailure::TimedOut, u"等待答复超时"_s};
     row("failed exchange", failed, "F", 0, u"错误 3"_s);
