@@ -118,7 +118,7 @@ QString said(const QByteArray &body, const QByteArray &receiveId)
         const auto &message = std::get<DecryptedMessage>(opened);
         if (message.appId != receiveId)
             return u"enc: receive id "_s + QString::fromLatin1(message.appId);
-        return u"enc:"_s + said(message.message, receiveId);
+        return (body.startsWith('{') ? u"enc json:"_s : u"enc xml:"_s) + said(message.message, receiveId);
     }
     if (fields.contains(u"Content"_s))
         return (body.startsWith('{') ? u"json:"_s : u"xml:"_s) + fields.value(u"Content"_s);

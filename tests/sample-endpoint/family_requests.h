@@ -55,7 +55,8 @@ QByteArray xmlEnvelope(const QString &encrypt, const QByteArray &head = "<ToUser
 QByteArray jsonEnvelope(const QString &encrypt);
 QByteArray openEnvelope(const QString &encrypt);
 
-// What the answer says, read as the platform would: "enc:" when it came
-// encrypted (MsgSignature and receive id checked), then "json:" or "xml:"
-// and the reply's Content, or the text itself.
+// What the answer says, read as the platform would: "enc json:" or
+// "enc xml:" when it came encrypted in that envelope (MsgSignature and
+// receive id checked), then "json:" or "xml:" and the reply's Content, or
+// the text itself.
 QString said(const QByteArray &body, const QByteArray &receiveId);

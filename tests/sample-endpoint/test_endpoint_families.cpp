@@ -78,9 +78,9 @@ void TestEndpointFamilies::answersAsTheFamily_data()
     QTest::newRow("mini: plain JSON") << mini << -1 << "POST"_ba << signedQuery(Signature) << kTextJson << 200
                                       << u"json:收到文本消息：hi"_s;
     QTest::newRow("mini: safe XML") << mini << 0 << "POST"_ba << signedQuery(both, miniText) << xmlEnvelope(miniText)
-                                    << 200 << u"enc:xml:收到文本消息：hi"_s;
+                                    << 200 << u"enc xml:xml:收到文本消息：hi"_s;
     QTest::newRow("mini: safe JSON") << mini << 1 << "POST"_ba << signedQuery(both, miniJson) << jsonEnvelope(miniJson)
-                                     << 200 << u"enc:json:收到文本消息：hi"_s;
+                                     << 200 << u"enc json:json:收到文本消息：hi"_s;
     QTest::newRow("mini: JSON, msg_signature forged")
         << mini << -1 << "POST"_ba << signedQuery(both | ForgeMsgSignature, miniJson) << jsonEnvelope(miniJson) << 403
         << u"msg_signature 与"_s;
@@ -101,7 +101,7 @@ void TestEndpointFamilies::answersAsTheFamily_data()
     const QString echo = seal("2024", kCorpId);
     QTest::newRow("wecom: URL check signed by signature")
         << wecom << -1 << "GET"_ba << signedQuery(Signature, echo) + param("echostr", echo) << QByteArray() << 403
-        << u"缺少 msg_signature"_s;
+        << u"缺少 msg_signature（企业微信只用 msg_signature 签名，不用 signature）"_s;
     const QString suiteEcho = seal("2024", "wwsuite");
     QTest::newRow("wecom: URL check, a SuiteID for the CorpID")
         << wecom << -1 << "GET"_ba << signedQuery(MsgSignature, suiteEcho) + param("echostr", suiteEcho) << QByteArray()
@@ -111,7 +111,7 @@ void TestEndpointFamilies::answersAsTheFamily_data()
         << wecom << -1 << "POST"_ba
         << kKnownWeComPushQuery
         << xmlEnvelope(knownPush, "<ToUserName><![CDATA[wx5823bf96d3bd56c7]]></ToUserName><AgentID>218</AgentID>")
-        << 200 << u"enc:xml:收到文本消息：hello"_s;
+        << 200 << u"enc xml:xml:收到文本消息：hello"_s;
     QTest::newRow("wecom: plain push") << wecom << -1 << "POST"_ba << signedQuery(MsgSignature) << kTextXml << 400
                                        << u"没有 Encrypt"_s;
 
@@ -128,6 +128,8 @@ void TestEndpointFamilies::answersAsTheFamily_data()
     const QString authorizer = seal(kTicket, "wxauthorizer");
     QTest::newRow("open: the authorizer's AppID") << open << -1 << "POST"_ba << signedQuery(both, authorizer)
                                                   << openEnvelope(authorizer) << 400 << u"AppID 为 wxauthorizer"_s;
+    QTest::newRow("open: no encrypt_type") << open << -1 << "POST"_ba << signedQuery(Signature | MsgSignature, ticket)
+                                           << openEnvelope(ticket) << 400 << u"encrypt_type=aes"_s;
     QTest::newRow("open: no AppId") << open << -1 << "POST"_ba << signedQuery(both, ticket) << xmlEnvelope(ticket) << 400
                                     << u"没有 AppId"_s;
     const QString notEvent = seal(kTextXml, kComponentAppId);
