@@ -2,6 +2,7 @@
 
 #include "crypto/message_crypto.h"
 #include "crypto/platform_signature.h"
+#include "platform/more_samples.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -125,3 +126,37 @@ QString said(const QByteArray &body, const QByteArray &receiveId)
     return QString::fromUtf8(body);
 }
 
+
+QList<FamilyPost> familyPosts(bool withMiniProgramXml)
+{
+    const QStringList keyed = {u"--token"_s, kFamilyToken, u"--aes-key"_s, kFamilyAesKey};
+    const QStringList wecom = {u"--platform=wecom"_s, u"--corpid"_s, QString::fromLatin1(kCorpId), u"--agentid=1000002"_s};
+    const QStringList mini = {u"--platform=miniprogram"_s, u"--appid"_s, QString::fromLatin1(kMiniAppId)};
+    const QStringList open = {u"--platform=open"_s, u"--appid"_s, QString::fromLatin1(kComponentAppId)};
+    struct Mode {
+        QString name;
+        Platform platform;
+        QStringList options;
+    };
+    QList<Mode> modes = {{u"wecom"_s, Platform::WeCom, wecom + QStringList{u"--mode=safe"_s}}};
+    for (const QString &format : {u"json"_s, u"xml"_s}) {
+        if (format == u"xml" && !withMiniProgramXml)
+            continue;
+        for (const QString &mode : {u"plain"_s, u"compat"_s, u"safe"_s})
+            modes.append({u"mini %1 %2"_s.arg(format, mode), Platform::MiniProgram,
+                          mini + QStringList{u"--format="_s + format, u"--mode="_s + mode}});
+    }
+    modes.append({u"open"_s, Platform::OpenPlatform, open + QStringList{u"--mode=safe"_s}});
+
+    QList<FamilyPost> posts;
+    for (const Mode &mode : std::as_const(modes)) {
+        const QString answer = mode.platform == Platform::OpenPlatform ? u"success"_s : u"收到"_s;
+        if (mode.platform != Platform::OpenPlatform) // the third-party platform has no URL check
+            posts.append({mode.name + u": URL check"_s, mode.platform, mode.options + keyed + QStringList{u"--check-url"_s},
+                          QString()});
+        for (const PushSample &sample : pushSamples(mode.platform))
+            posts.append({mode.name + u": "_s + sample.name, mode.platform,
+                          mode.options + keyed + QStringList{u"--sample"_s, sample.name}, answer});
+    }
+    return posts;
+}

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "platform/push_family.h"
+
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 // Requests as the platform's families sign and encrypt them, built with the
 // crypto primitives alone, and the reading of an endpoint's answer: shared by
@@ -60,3 +64,19 @@ QByteArray openEnvelope(const QString &encrypt);
 // receive id checked), then "json:" or "xml:" and the reply's Content, or
 // the text itself.
 QString said(const QByteArray &body, const QByteArray &receiveId);
+
+// One post of veltrane-post to a family's endpoint: the options after the URL
+// (the family, its receive id, token, key and mode, then --check-url or
+// --sample NAME) and a part of what it must print.
+struct FamilyPost {
+    QString name;
+    Platform platform;
+    QStringList arguments;
+    QString answer;
+};
+
+// Each family's URL check (none for the third-party platform) and every
+// sample of its list, in each mode: WeCom's, the mini-program's JSON in
+// plain, compatible and safe mode (with XML too when asked), the third-party
+// platform's. An endpoint's replies say "收到", the third-party's "success".
+QList<FamilyPost> familyPosts(bool withMiniProgramXml);
