@@ -53,7 +53,9 @@ int main(int argc, char *argv[])
     printLine("在 Veltrane 的地址框中输入: http://" + std::string(kHost) + ":" + std::to_string(port) + kEndpointPath);
     printLine("扮演：" + platformCaption(options.platform).toStdString() + "的接收端（--platform "
               + platformName(options.platform).toStdString() + "）");
-    printLine(options.token ? "签名校验：开启，token 为 " + *options.token
+    // WeCom signs with msg_signature alone.
+    const std::string checked = options.platform == Platform::WeCom ? "（只校验 msg_signature）" : "";
+    printLine(options.token ? "签名校验：开启" + checked + "，token 为 " + *options.token
                             : std::string("签名校验：关闭（用 --token TOKEN 开启）"));
     if (options.platform == Platform::WeCom || options.platform == Platform::OpenPlatform)
         printLine(std::string("加密消息：总是加密，") + (options.platform == Platform::WeCom ? "CorpID" : "AppID") + " 为 "
