@@ -8,8 +8,8 @@ set -u
 prefix=$1
 shift
 missing=""
-for spec in "$@"; do
-    [ -f "$prefix/node_modules/${spec%@*}/package.json" ] || missing="$missing $spec"
+for package in "$@"; do
+    [ -f "$prefix/node_modules/${package%@*}/package.json" ] || missing="$missing $package"
 done
 if [ -z "$missing" ]; then
     echo "$* already installed in $prefix"
@@ -26,5 +26,5 @@ if ! npm ping >/dev/null 2>&1; then
     exit 77
 fi
 mkdir -p "$prefix"
-# shellcheck disable=SC2086 # the list splits into package specs
+# shellcheck disable=SC2086 # the list splits into NAME@VERSION words
 exec npm install --prefix "$prefix" --no-audit --no-fund $missing
