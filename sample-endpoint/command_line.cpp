@@ -17,11 +17,34 @@ std::optional<int> parsePort(std::string_view text)
     return port;
 }
 
+// What the family needs of the options, and what it has no use for.
+std::optional<CommandLineError> familyMismatch(const CommandLine &line, std::string_view receiveIdOption)
+{
+    const bool weCom = line.platform == Platform::WeCom;
+    const std::string idOption = weCom ? "--corpid" : "--appid";
+    if (!receiveIdOption.empty() && receiveIdOption != idOption)
+        return CommandLineError{weCom ? "企业微信的接收端用 --corpid 给出 CorpID，而不是 --appid"
+                                      : "--corpid 只用于 --platform wecom；其余平台用 --appid"};
+    if (line.format && line.platform != Platform::MiniProgram)
+        return CommandLineError{"--format 只用于 --platform miniprogram"};
+    // WeCom and the third-party platform only ever send encrypted messages.
+    if ((weCom || line.platform == Platform::OpenPlatform) && (!line.token || !line.aesKey || line.appId.empty()))
+        return CommandLineError{(weCom ? "企业微信" : "第三方平台") + std::string("的消息总是加密的：需要 --token、--aes-key 和 ")
+                                + idOption};
+    // Encrypted pushes are signed with the token and carry the AppID.
+    if (line.aesKey && (!line.token || line.appId.empty()))
+        return CommandLineError{"--aes-key 需要同时给出 --token 和 --appid"};
+    if (!line.aesKey && !line.appId.empty())
+        return CommandLineError{"--appid 只在给出 --aes-key 时有用"};
+    return std::nullopt;
+}
+
 } // namespace
 
 std::variant<CommandLine, CommandLineError> ParseCommandLine(std::span<const std::string_view> arguments)
 {
     CommandLine result;
+    std::string_view receiveIdOption; // which of --appid and --corpid named it
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string_view option = arguments[i];
         std::optional<std::string_view> value;
@@ -33,7 +56,8 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(std::span<const std
             result.help = true;
             continue;
         }
-        if (option != "--port" && option != "--token" && option != "--aes-key" && option != "--appid")
+        if (option != "--port" && option != "--token" && option != "--aes-key" && option != "--appid"
+            && option != "--corpid" && option != "--platform" && option != "--format")
             return CommandLineError{"未知参数：" + std::string(arguments[i])};
         if (!value) {
             if (i + 1 == arguments.size())
@@ -49,25 +73,37 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(std::span<const std
             if (!key)
                 return CommandLineError{"--aes-key 应为 43 个字符，补上“=”后能按 base64 解出 32 字节"};
             result.aesKey = key->toStdString();
-        } else if (option == "--appid") {
+        } else if (option == "--appid" || option == "--corpid") {
+            if (!receiveIdOption.empty() && receiveIdOption != option)
+                return CommandLineError{"--appid 和 --corpid 只能给一个"};
+            receiveIdOption = option;
             result.appId = std::string(*value);
+        } else if (option == "--platform") {
+            const auto platform = platformFromName(QString::fromUtf8(value->data(), qsizetype(value->size())));
+            if (!platform)
+                return CommandLineError{"--platform 可选 oa、miniprogram、wecom、open，收到的是：" + std::string(*value)};
+            if (*platform == Platform::Pay)
+                return CommandLineError{"示例接收端还不能扮演微信支付的通知接收端：--platform 可选 oa、miniprogram、wecom、open"};
+            result.platform = *platform;
+        } else if (option == "--format") {
+            if (*value != "xml" && *value != "json")
+                return CommandLineError{"--format 可选 xml 或 json，收到的是：" + std::string(*value)};
+            result.format = *value == "json" ? BodyFormat::Json : BodyFormat::Xml;
         } else if (const auto port = parsePort(*value)) {
             result.port = *port;
         } else {
             return CommandLineError{"端口应为 0 到 65535 之间的整数：" + std::string(*value)};
         }
     }
-    // Encrypted pushes are signed with the token and carry the AppID.
-    if (result.aesKey && (!result.token || result.appId.empty()))
-        return CommandLineError{"--aes-key 需要同时给出 --token 和 --appid"};
-    if (!result.aesKey && !result.appId.empty())
-        return CommandLineError{"--appid 只在给出 --aes-key 时有用"};
+    if (auto error = familyMismatch(result, receiveIdOption))
+        return *error;
     return result;
 }
 
 std::string Usage(std::string_view program)
 {
-    return "用法: " + std::string(program) + " [--port PORT] [--token TOKEN [--aes-key KEY --appid APPID]]\n"
+    return "用法: " + std::string(program) + " [--platform oa|miniprogram|wecom|open] [--port PORT]\n"
+        "       [--token TOKEN [--aes-key KEY --appid APPID|--corpid CORPID]] [--format xml|json]\n"
         "\n"
         "在 127.0.0.1 上扮演开发者的接收端，供 Veltrane 投递推送消息，地址为 /api/。\n"
         "\n"
@@ -78,5 +114,16 @@ std::string Usage(std::string_view program)
         "                 （查询参数 encrypt_type=aes）先校验 msg_signature 再解密，\n"
         "                 回复也加密；明文推送照常回复明文\n"
         "  --appid APPID  与 --aes-key 一起给出：解密后核对、加密回复时附上\n"
+        "                 （第三方平台：第三方平台自己的 AppID）\n"
+        "  --platform P   扮演哪一类接收端，默认 oa：\n"
+        "                 oa           公众号\n"
+        "                 miniprogram  小程序消息推送：XML 或 JSON，按推送的格式回复\n"
+        "                 wecom        企业微信回调：只校验 msg_signature，URL 校验回复\n"
+        "                              解密后的 echostr，推送总是加密；需要 --corpid\n"
+        "                 open         第三方平台授权事件：总是加密，校验 signature 和\n"
+        "                              msg_signature，回复 success\n"
+        "  --corpid ID    企业微信的 CorpID：解密后核对、加密回复时附上\n"
+        "  --format F     小程序的数据格式 xml 或 json：另一种格式的推送被拒绝；\n"
+        "                 不给则两种都接收\n"
         "  --help         显示本说明\n";
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/push_family.h"
+
 #include <optional>
 #include <span>
 #include <string>
@@ -10,7 +12,9 @@ struct CommandLine {
     int port = 8080; // 0: any free port
     std::optional<std::string> token;
     std::optional<std::string> aesKey; // the 32 bytes the EncodingAESKey stands for
-    std::string appId;
+    std::string appId; // the receive id: --appid, or --corpid for WeCom
+    Platform platform = Platform::OfficialAccount;
+    std::optional<BodyFormat> format;
     bool help = false;
 };
 

@@ -25,8 +25,8 @@ void ServeEndpoint(httplib::Server &server, EndpointSettings settings, RequestLo
                              std::chrono::system_clock::now().time_since_epoch()).count();
         const EndpointAnswer answer = AnswerRequest(settings, endpointRequest, now);
         response.status = answer.status;
-        if (answer.status == 405)
-            response.set_header("Allow", "GET, HEAD, POST");
+        if (answer.status == 405) // the third-party platform has no URL check
+            response.set_header("Allow", settings.platform == Platform::OpenPlatform ? "POST" : "GET, HEAD, POST");
         response.set_content(answer.body, answer.contentType.c_str());
     };
     server.Get(".*", handler).Post(".*", handler).Put(".*", handler).Patch(".*", handler)

@@ -1,5 +1,7 @@
 #include "passive_reply.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringList>
 
 using namespace Qt::Literals::StringLiterals;
@@ -36,4 +38,16 @@ QString BuildTextReply(const PushMessage &received, qint64 createTime, const QSt
         u"</xml>"_s,
     };
     return lines.join(u'\n');
+}
+
+QString BuildJsonTextReply(const PushMessage &received, qint64 createTime, const QString &content)
+{
+    const QJsonObject reply{
+        {u"ToUserName"_s, received.value(u"FromUserName"_s)},
+        {u"FromUserName"_s, received.value(u"ToUserName"_s)},
+        {u"CreateTime"_s, createTime},
+        {u"MsgType"_s, u"text"_s},
+        {u"Content"_s, content},
+    };
+    return QString::fromUtf8(QJsonDocument(reply).toJson(QJsonDocument::Compact));
 }

@@ -13,3 +13,6 @@ QString CData(const QString &text);
 // The passive text reply to a push: the sender and receiver swapped, lines
 // joined by LF, nothing after "</xml>".
 QString BuildTextReply(const PushMessage &received, qint64 createTime, const QString &content);
+
+// The same reply for a mini-program's JSON push, as one JSON object.
+QString BuildJsonTextReply(const PushMessage &received, qint64 createTime, const QString &content);

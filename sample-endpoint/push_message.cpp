@@ -76,7 +76,13 @@ std::variant<PushMessage, PushRejection> ParsePushMessage(const QByteArray &body
         reader.readNext();
     if (reader.hasError())
         return notWellFormed(reader);
+    if (auto rejection = CheckPushFields(message))
+        return *rejection;
+    return message;
+}
 
+std::optional<PushRejection> CheckPushFields(const PushMessage &message)
+{
     for (QStringView name : kBaseFields) {
         if (missing(message, name))
             return PushRejection{u"推送消息缺少 %1 字段"_s.arg(name)};
@@ -86,5 +92,5 @@ std::variant<PushMessage, PushRejection> ParsePushMessage(const QByteArray &body
         if (required.type == type && missing(message, required.field))
             return PushRejection{u"%1缺少 %2 字段"_s.arg(typeName(type), required.field)};
     }
-    return message;
+    return std::nullopt;
 }
