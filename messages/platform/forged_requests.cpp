@@ -134,12 +134,7 @@ ForgedJudgement judgeForgedAnswer(const ForgedProbe &probe, const ExchangeRecord
     const QString quoted = answer.isEmpty() ? u"空白"_s : u"“%1”"_s.arg(answer.left(60));
     if (status != 200)
         return judged(VerdictLine::Pass, u"已拒绝：HTTP 状态 %1，答复 %2"_s.arg(status).arg(quoted));
-    if (refusesTheSignature(answer) || answer.contains(u"invalid"_s, Qt::CaseInsensitive)
-        || answer.contains(u"error"_s, Qt::CaseInsensitive) || answer.contains(u"拒绝"_s) || answer.contains(u"失败"_s))
-        return judged(VerdictLine::Pass, u"已拒绝：HTTP 200，答复 %1 说明拒绝了"_s.arg(quoted));
-    if (answer.isEmpty() || answer.compare(u"success"_s, Qt::CaseInsensitive) == 0)
-        return judged(VerdictLine::Warn, u"HTTP 200，答复 %1：与接受无法区分。拒绝伪造的请求时答复错误状态（如 403），"
-                                         "才看得出接收端校验了"_s.arg(quoted));
+    // A passive reply first: an encrypted one names its MsgSignature, which is no refusal.
     if (answer.startsWith(u"<xml"_s)) {
         if (probe.acceptanceWarns)
             return judged(VerdictLine::Warn, u"接收端接受了一天前的 timestamp（答复了被动回复）：平台的规则不要求拒绝，"
@@ -147,6 +142,12 @@ ForgedJudgement judgeForgedAnswer(const ForgedProbe &probe, const ExchangeRecord
         return judged(VerdictLine::Fail, u"接收端接受了伪造的请求：它答复了被动回复，说明处理了这个推送。"
                                          "先校验签名（安全模式下还有 msg_signature、解密与 AppID），不通过就答复 403"_s);
     }
+    if (refusesTheSignature(answer) || answer.contains(u"invalid"_s, Qt::CaseInsensitive)
+        || answer.contains(u"error"_s, Qt::CaseInsensitive) || answer.contains(u"拒绝"_s) || answer.contains(u"失败"_s))
+        return judged(VerdictLine::Pass, u"已拒绝：HTTP 200，答复 %1 说明拒绝了"_s.arg(quoted));
+    if (answer.isEmpty() || answer.compare(u"success"_s, Qt::CaseInsensitive) == 0)
+        return judged(VerdictLine::Warn, u"HTTP 200，答复 %1：与接受无法区分。拒绝伪造的请求时答复错误状态（如 403），"
+                                         "才看得出接收端校验了"_s.arg(quoted));
     return judged(VerdictLine::Warn, u"HTTP 200，答复 %1：既不像拒绝，也不是被动回复，无法判断"_s.arg(quoted));
 }
 

@@ -115,6 +115,10 @@ private slots:
                                          << u"说明拒绝"_s;
         QTest::newRow("passive reply") << u"wrong-signature"_s << 200 << reply << int(VerdictLine::Fail)
                                        << u"接收端接受了伪造的请求"_s;
+        QTest::newRow("encrypted passive reply")
+            << u"wrong-signature"_s << 200
+            << u"<xml><Encrypt><![CDATA[abc]]></Encrypt><MsgSignature><![CDATA[0a]]></MsgSignature></xml>"_s
+            << int(VerdictLine::Fail) << u"接收端接受了伪造的请求"_s;
         QTest::newRow("empty") << u"no-signature"_s << 200 << QString() << int(VerdictLine::Warn) << u"无法区分"_s;
         QTest::newRow("success") << u"no-signature"_s << 200 << u"success"_s << int(VerdictLine::Warn) << u"无法区分"_s;
         QTest::newRow("day-old accepted") << u"day-old-timestamp"_s << 200 << reply << int(VerdictLine::Warn)
