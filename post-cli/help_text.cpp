@@ -49,6 +49,11 @@ UTF-8 编码，不另加换行。加密的回复解不开或未通过校验时�
                        VELTRANE_AES_KEY、VELTRANE_APPID，或 --saved-settings
   --saved-settings     用窗口“接入设置”保存的设置；环境变量优先于它，选项又优先于两者
   --check-url          验证 URL（带 echostr 的 GET），而不是发送推送
+  --deliver            平台投递：5 秒内没答复完就断开，同一条消息（MsgId、CreateTime 不变，
+                       每次重新签名、加密）至多发三次；打印每次的结果和共几次
+  --conformance        一致性检查：地址校验、本类推送的每个样例、重发的推送、伪造的请求；
+                       每项一行 ✔/⚠/✘：发送了什么、收到什么、该改什么。需要 --token
+  --junit 文件         （与 --conformance 同用）把结果写成 JUnit XML，供 CI 读取
   --repeat N           发送 N 次（至多 %2），打印汇总而不是回复：次数、失败、
                        用时（最短/中位/P95/P99/最长）、超过 5 秒的次数、判定未通过的次数
   --concurrency C      同时发送 C 个（至多 %3），各在自己的线程上；
@@ -70,6 +75,8 @@ UTF-8 编码，不另加换行。加密的回复解不开或未通过校验时�
 2 命令行有误；3 发送失败（连接被拒、超时、证书、连接中断、不是 http/https 地址……）
 或按 Ctrl+C 中断（进行中的发送被取消，先打印已有的汇总）。
 --check-url：0 通过，1 接收端回复不符，3 发送失败。
+--conformance：0 没有 ✘（⚠ 不算失败），1 有 ✘，3 接收端连不上。
+--deliver：0 送达，1 送达但用户看到“暂时无法提供服务”或三次都是错误状态，3 三次都超时或连不上。
 除 0 外，标准错误上都有一行原因，失败时与窗口相同："发送失败(错误 N):说明"。
 
 Usage: veltrane-post URL [options]
@@ -95,6 +102,13 @@ follows none): a 3xx answer fails the verdict.
   --saved-settings     the access settings the window saved; the environment wins over them,
                        and options win over both
   --check-url          the URL check (GET with echostr) instead of a post
+  --deliver            deliver as the platform does: a try not answered within 5 s is cut, and
+                       the same message (same MsgId and CreateTime, signed and encrypted afresh)
+                       goes again, three tries at most; prints what each try got
+  --conformance        the URL check, every sample of the family, a push sent again and forged
+                       requests; one line per check: ✔/⚠/✘, what was sent, what came back, what
+                       to fix. Needs --token
+  --junit FILE         (with --conformance) the results as JUnit XML for CI
   --repeat N           N posts (at most %2); prints a summary instead of the answer: count,
                        failures, latency min/median/p95/p99/max, how many took over 5 s,
                        how many verdicts failed
@@ -120,7 +134,9 @@ Exit status: 0 every exchange completed and every verdict line passed (warnings 
 answer came but a verdict line failed; 2 usage error; 3 an exchange failed (refused, timed out,
 certificate, cut off, not http or https...) or Ctrl+C ended the run (posts under way are
 cancelled, the summary so far is printed). --check-url: 0 passed, 1 the endpoint answered wrong,
-3 the exchange failed. Every status but 0 comes with one line on standard error; a failure reads
+3 the exchange failed. --conformance: 0 no ✘ (⚠ passes), 1 a check failed, 3 the endpoint
+could not be reached. --deliver: 0 delivered, 1 delivered but unusable or three error statuses,
+3 three tries timed out or found no connection. Every status but 0 comes with one line on standard error; a failure reads
 as in the window: "发送失败(错误 N):description".
 )"_s.arg(samples)
         .arg(kMaxRepeat)

@@ -42,15 +42,37 @@ const QStringList &valuedOptions()
 {
     static const QStringList names{u"--sample"_s, u"--body"_s, u"--token"_s, u"--aes-key"_s, u"--appid"_s,
                                    u"--openid"_s, u"--mode"_s, u"--repeat"_s, u"--concurrency"_s, u"--timeout"_s,
-                                   u"--max-time"_s, u"--cacert"_s};
+                                   u"--max-time"_s, u"--cacert"_s, u"--junit"_s};
     return names;
 }
 
 const QStringList &switches()
 {
     static const QStringList names{u"--check-url"_s, u"--json"_s, u"-v"_s, u"--help"_s, u"-h"_s, u"--version"_s,
-                                   u"--saved-settings"_s};
+                                   u"--saved-settings"_s, u"--deliver"_s, u"--conformance"_s};
     return names;
+}
+
+// --deliver, --conformance and --junit: what they cannot go with.
+std::optional<UsageError> platformRunInconsistency(const PostOptions &options, const QSet<QString> &given)
+{
+    if (options.junitFile && !options.conformance)
+        return usage(u"--junit 需要同时给出 --conformance"_s);
+    if (options.deliver) {
+        for (const char *other : {"--repeat", "--check-url", "--conformance", "--json"}) {
+            if (given.contains(QLatin1StringView(other)))
+                return usage(u"--deliver 不能与 %1 同用"_s.arg(QLatin1StringView(other)));
+        }
+    }
+    if (options.conformance) {
+        if (!options.access.signs())
+            return usage(u"--conformance 需要 --token：伪造请求的探测要有签名可改"_s);
+        for (const char *other : {"--sample", "--body", "--repeat", "--check-url", "--json"}) {
+            if (given.contains(QLatin1StringView(other)))
+                return usage(u"--conformance 不能与 %1 同用：它自己发送每个样例"_s.arg(QLatin1StringView(other)));
+        }
+    }
+    return std::nullopt;
 }
 
 // Checks what only makes sense together, once every option is read.
@@ -80,6 +102,8 @@ std::optional<UsageError> inconsistency(const PostOptions &options, const QSet<Q
                 return usage(u"--check-url 不能与 %1 同用"_s.arg(QLatin1StringView(postOnly)));
         }
     }
+    if (const std::optional<UsageError> error = platformRunInconsistency(options, given))
+        return error;
     return std::nullopt;
 }
 
@@ -226,6 +250,14 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
             if (!QFileInfo(*value).isFile() || !QFileInfo(*value).isReadable())
                 return usage(u"--cacert 的证书文件 \"%1\" 不存在或不可读"_s.arg(*value));
             options.caFile = *value;
+        } else if (name == u"--deliver") {
+            options.deliver = true;
+        } else if (name == u"--conformance") {
+            options.conformance = true;
+        } else if (name == u"--junit") {
+            if (value->isEmpty())
+                return usage(u"--junit 的文件名为空"_s);
+            options.junitFile = value;
         } else if (name == u"--saved-settings") {
             options.savedSettings = true;
         }

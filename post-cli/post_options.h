@@ -25,6 +25,9 @@ struct PostOptions {
     std::optional<std::chrono::milliseconds> maxTime; // --max-time: the whole exchange's deadline
     QString caFile;                                   // --cacert; empty: the environment's, as curl reads it
     bool verbose = false;
+    bool deliver = false;            // --deliver: as the platform delivers, cut at 5 s and tried up to three times
+    bool conformance = false;        // --conformance: the checks of conformance.h and a scorecard
+    std::optional<QString> junitFile; // --junit: the conformance run's JUnit XML is written there
     bool help = false;
     bool version = false;
 };

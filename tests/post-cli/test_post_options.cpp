@@ -54,6 +54,11 @@ void TestPostOptions::refusesWhatCannotRun_data()
     QTest::newRow("max-time 0") << QStringList{url, u"--max-time=0"_s} << u"--max-time 须是"_s;
     QTest::newRow("cacert missing") << QStringList{url, u"--cacert=/nonexistent/ca.pem"_s} << u"不存在或不可读"_s;
     QTest::newRow("cacert a folder") << QStringList{url, u"--cacert=/"_s} << u"不存在或不可读"_s;
+    QTest::newRow("junit without conformance") << QStringList{url, u"--junit=r.xml"_s} << u"需要同时给出 --conformance"_s;
+    QTest::newRow("conformance without token") << QStringList{url, u"--conformance"_s} << u"--conformance 需要 --token"_s;
+    QTest::newRow("conformance with sample")
+        << QStringList{url, u"--conformance"_s, u"--token=T"_s, u"--sample=text"_s} << u"不能与 --sample 同用"_s;
+    QTest::newRow("deliver with repeat") << QStringList{url, u"--deliver"_s, u"--repeat=2"_s} << u"不能与 --repeat 同用"_s;
 }
 
 void TestPostOptions::refusesWhatCannotRun()
