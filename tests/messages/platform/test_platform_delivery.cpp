@@ -118,6 +118,20 @@ private slots:
         QVERIFY(!delivery.delivered());
     }
 
+    // An answer that keeps coming is cut as one that never starts: the platform's 5 s is for the whole answer.
+    void trickledAnswerIsCut()
+    {
+        ScriptedServer server([](ScriptedServer::Connection &connection) {
+            connection.readRequest();
+            connection.write("HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n");
+            connection.trickleUntilStopped("x", 50ms);
+        });
+        const PushDelivery delivery = deliverPush({server.url(), BuildTextSample(), {}}, kRules, postOnce);
+        QCOMPARE(delivery.tries.size(), 3);
+        QCOMPARE(delivery.tries.constLast().end, TryEnd::TimedOut);
+        QCOMPARE(server.connections(), 3);
+    }
+
     // In safe mode each try is encrypted anew: another Encrypt, the same message inside.
     void safeModeEncryptsEachTryAnew()
     {
