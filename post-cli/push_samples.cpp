@@ -1,5 +1,6 @@
 #include "push_samples.h"
 
+#include "platform/job_finish_samples.h"
 #include "platform/more_samples.h"
 #include "platform/samples.h"
 
@@ -32,6 +33,8 @@ QStringList sampleNames()
         names << sample.name;
     for (const PushSample &sample : pushSamples())
         names << sample.name;
+    for (const PushSample &sample : jobFinishSamples())
+        names << sample.name;
     return names;
 }
 
@@ -43,5 +46,7 @@ std::optional<QString> buildSample(const QString &name)
     }
     if (const PushSample *sample = findPushSample(name))
         return buildPushSample(*sample); // the time of the post and a fresh MsgId
+    if (const PushSample *sample = findJobFinishSample(name))
+        return buildPushSample(*sample);
     return std::nullopt;
 }
