@@ -59,6 +59,9 @@ UTF-8 编码，不另加换行。加密的回复解不开或未通过校验时�
   --concurrency C      同时发送 C 个（至多 %3），各在自己的线程上；
                        每次发送都新建请求和连接，互不复用（与窗口和平台相同），
                        每次重新签名
+  --rate R             （与 --repeat 同用）每秒发送 R 次（至多 200），开环：接收端变慢也不减速，
+                       与平台相同；汇总按秒列出次数、超时、失败和 P50/P95 用时，并说明平台是否会报警
+                       （5 分钟内请求超时、回应失败或连接失败达 30 次）
   --json               每次交互在标准输出上打印一行 JSON：请求、回复、用时、判定、失败
                        （与 --repeat 同用时，汇总改印在标准错误上）；每段正文至多 1 MB，
                        bodySize 是完整的字节数，bodyCut 表示是否截断
@@ -115,6 +118,11 @@ follows none): a 3xx answer fails the verdict.
   --concurrency C      C posts at a time (at most %3), each on a worker thread of its own;
                        every post has its own request and connection, nothing is reused
                        (as the window and the platform do), and is signed afresh
+  --rate R             (with --repeat) R posts a second (at most 200), open loop: the rate holds
+                       when the endpoint slows, as the platform's does; the summary gives each
+                       second's count, timeouts, failures and p50/p95, and whether the platform
+                       would raise its alarms (30 timeouts, failed answers or failed connections
+                       in 5 minutes)
   --json               one JSON line per exchange on standard output: request, answer,
                        timings, verdict, failure (with --repeat the summary goes to standard
                        error); each body is cut at 1 MB, bodySize gives its whole size in

@@ -13,6 +13,8 @@
 #include "post_options.h"
 #include "post_run.h"
 #include "push_samples.h"
+#include "storm_report.h"
+#include "storm_run.h"
 #include "platform/platform_delivery.h"
 #include "platform/saved_access_settings.h"
 #include "platform/url_check.h"
@@ -167,6 +169,39 @@ int conformance(const PostOptions &options)
     return end(runEnd.status, runEnd.reason);
 }
 
+// --repeat N --rate R: an open-loop storm and its per-second report.
+int storm(const PostOptions &options)
+{
+    QString problem;
+    const std::function<QString()> nextBody = bodySource(options, &problem);
+    if (!nextBody)
+        return usageError(problem);
+    InterruptibleWait waiter;
+    const DeliveryRules rules;
+    const HttpRequestFactory createRequest = deliveryRequests(rules, exchangeSettingsFor(options, &waiter));
+    StormJob job;
+    job.count = *options.repeat;
+    job.rate = *options.rate;
+    job.cut = rules.cut;
+    job.post = [&](int) { return postPush({options.url, nextBody(), options.access}, createRequest); };
+    StormRun run(std::move(job));
+    const QList<StormPost> posts = [&] {
+        const InterruptWatch watch([&] {
+            run.stop();
+            waiter.cancelAll();
+        });
+        return run.run();
+    }();
+    write(stdout, stormReport(posts, *options.repeat, *options.rate).toUtf8());
+    if (posts.size() < *options.repeat)
+        return end(ExitStatus::ExchangeFailed, u"已中断：完成 %1 次，共 %2 次"_s.arg(posts.size()).arg(*options.repeat));
+    for (const StormAlarm &alarm : stormAlarms(posts)) {
+        if (alarm.raised)
+            return end(ExitStatus::VerdictFailed, u"平台会报警：%1"_s.arg(alarm.rule));
+    }
+    return int(ExitStatus::Passed);
+}
+
 int post(const PostOptions &options)
 {
     QString problem;
@@ -249,5 +284,7 @@ int main(int argc, char *argv[])
         return conformance(options);
     if (options.deliver)
         return deliver(options);
+    if (options.rate)
+        return storm(options);
     return options.checkUrl ? runUrlCheck(options) : post(options);
 }

@@ -42,7 +42,7 @@ const QStringList &valuedOptions()
 {
     static const QStringList names{u"--sample"_s, u"--body"_s, u"--token"_s, u"--aes-key"_s, u"--appid"_s,
                                    u"--openid"_s, u"--mode"_s, u"--repeat"_s, u"--concurrency"_s, u"--timeout"_s,
-                                   u"--max-time"_s, u"--cacert"_s, u"--junit"_s};
+                                   u"--max-time"_s, u"--cacert"_s, u"--junit"_s, u"--rate"_s};
     return names;
 }
 
@@ -58,6 +58,14 @@ std::optional<UsageError> platformRunInconsistency(const PostOptions &options, c
 {
     if (options.junitFile && !options.conformance)
         return usage(u"--junit 需要同时给出 --conformance"_s);
+    if (options.rate) {
+        if (!options.repeat)
+            return usage(u"--rate 需要同时给出 --repeat"_s);
+        for (const char *other : {"--concurrency", "--json"}) {
+            if (given.contains(QLatin1StringView(other)))
+                return usage(u"--rate 不能与 %1 同用：按速率发送时同时进行的次数由速率决定"_s.arg(QLatin1StringView(other)));
+        }
+    }
     if (options.deliver) {
         for (const char *other : {"--repeat", "--check-url", "--conformance", "--json"}) {
             if (given.contains(QLatin1StringView(other)))
@@ -254,6 +262,12 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
             options.deliver = true;
         } else if (name == u"--conformance") {
             options.conformance = true;
+        } else if (name == u"--rate") {
+            bool ok = false;
+            const double rate = value->toDouble(&ok);
+            if (!ok || !std::isfinite(rate) || rate < 0.1 || rate > kMaxRate)
+                return usage(u"--rate 须是 0.1 到 %1 之间的每秒次数，不是 \"%2\""_s.arg(kMaxRate).arg(*value));
+            options.rate = rate;
         } else if (name == u"--junit") {
             if (value->isEmpty())
                 return usage(u"--junit 的文件名为空"_s);

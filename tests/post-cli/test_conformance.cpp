@@ -127,6 +127,24 @@ private slots:
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         QVERIFY2(QString::fromUtf8(run.out).contains(u"共 1 次，消息已送达"_s), run.out.constData());
     }
+
+    // A storm of job-finish events: each with a MsgID of its own, at the rate asked.
+    void stormsWithFreshMsgIds()
+    {
+        RecordingServer server;
+        server.setAnswer({200, "text/plain", "success"});
+        const ProgramRun run = runPost({server.url(), u"--sample=templatesendjobfinish"_s, u"--repeat=30"_s, u"--rate=60"_s},
+                                       {}, cleanEnvironment());
+        const QString report = QString::fromUtf8(run.out);
+        QVERIFY2(run.exitCode == 0, qPrintable(report + run.err));
+        QVERIFY2(report.contains(u"完成 30 次"_s) && report.contains(u"不报警：请求超时"_s), qPrintable(report));
+        QSet<QString> ids;
+        static const QRegularExpression msgId(u"<MsgID>(\\d+)</MsgID>"_s);
+        for (const auto &request : server.requests())
+            ids.insert(msgId.match(QString::fromStdString(request.body)).captured(1));
+        QCOMPARE(ids.size(), 30);
+        QVERIFY(!ids.contains(QString()));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestConformance)
