@@ -71,11 +71,20 @@ UTF-8 编码，不另加换行。加密的回复解不开或未通过校验时�
   --every S            每 S 秒发送一次，直到按 Ctrl+C（如第三方平台的
                        component_verify_ticket 每 10 分钟一次：--every 600）；
                        每个回复各占一行
+  --check-url          验证 URL（带 echostr 的 GET），而不是发送推送
+  --deliver            平台投递：5 秒内没答复完就断开，同一条消息（MsgId、CreateTime 不变，
+                       每次重新签名、加密）至多发三次；打印每次的结果和共几次
+  --conformance        一致性检查：地址校验、本类推送的每个样例、重发的推送、伪造的请求；
+                       每项一行 ✔/⚠/✘：发送了什么、收到什么、该改什么。需要 --token
+  --junit 文件         （与 --conformance 同用）把结果写成 JUnit XML，供 CI 读取
   --repeat N           发送 N 次（至多 %2），打印汇总而不是回复：次数、失败、
                        用时（最短/中位/P95/P99/最长）、超过 5 秒的次数、判定未通过的次数
   --concurrency C      同时发送 C 个（至多 %3），各在自己的线程上；
                        每次发送都新建请求和连接，互不复用（与窗口和平台相同），
                        每次重新签名
+  --rate R             （与 --repeat 同用）每秒发送 R 次（至多 200），开环：接收端变慢也不减速，
+                       与平台相同；汇总按秒列出次数、超时、失败和 P50/P95 用时，并说明平台是否会报警
+                       （5 分钟内请求超时、回应失败或连接失败达 30 次）
   --json               每次交互在标准输出上打印一行 JSON：请求、回复、用时、判定、失败
                        （与 --repeat 同用时，汇总改印在标准错误上）；每段正文至多 1 MB，
                        bodySize 是完整的字节数，bodyCut 表示是否截断
@@ -93,6 +102,8 @@ UTF-8 编码，不另加换行。加密的回复解不开或未通过校验时�
 或按 Ctrl+C 中断（进行中的发送被取消，先打印已有的汇总）。
 --check-url：0 通过，1 接收端回复不符，3 发送失败。
 --every：Ctrl+C 是正常的结束，退出状态按已完成的各次发送定。
+--conformance：0 没有 ✘（⚠ 不算失败），1 有 ✘，3 接收端连不上。
+--deliver：0 送达，1 送达但用户看到“暂时无法提供服务”或三次都是错误状态，3 三次都超时或连不上。
 除 0 外，标准错误上都有一行原因，失败时与窗口相同："发送失败(错误 N):说明"。
 
 Usage: veltrane-post URL [options]
@@ -134,12 +145,25 @@ follows none): a 3xx answer fails the verdict.
   --every S            a post every S seconds until Ctrl+C (the third-party platform sends
                        component_verify_ticket every 10 minutes: --every 600); each
                        answer on a line of its own
+  --check-url          the URL check (GET with echostr) instead of a post
+  --deliver            deliver as the platform does: a try not answered within 5 s is cut, and
+                       the same message (same MsgId and CreateTime, signed and encrypted afresh)
+                       goes again, three tries at most; prints what each try got
+  --conformance        the URL check, every sample of the family, a push sent again and forged
+                       requests; one line per check: ✔/⚠/✘, what was sent, what came back, what
+                       to fix. Needs --token
+  --junit FILE         (with --conformance) the results as JUnit XML for CI
   --repeat N           N posts (at most %2); prints a summary instead of the answer: count,
                        failures, latency min/median/p95/p99/max, how many took over 5 s,
                        how many verdicts failed
   --concurrency C      C posts at a time (at most %3), each on a worker thread of its own;
                        every post has its own request and connection, nothing is reused
                        (as the window and the platform do), and is signed afresh
+  --rate R             (with --repeat) R posts a second (at most 200), open loop: the rate holds
+                       when the endpoint slows, as the platform's does; the summary gives each
+                       second's count, timeouts, failures and p50/p95, and whether the platform
+                       would raise its alarms (30 timeouts, failed answers or failed connections
+                       in 5 minutes)
   --json               one JSON line per exchange on standard output: request, answer,
                        timings, verdict, failure (with --repeat the summary goes to standard
                        error); each body is cut at 1 MB, bodySize gives its whole size in
@@ -161,6 +185,9 @@ certificate, cut off, not http or https...) or Ctrl+C ended the run (posts under
 cancelled, the summary so far is printed). --check-url: 0 passed, 1 the endpoint answered wrong,
 3 the exchange failed. --every: Ctrl+C is its normal end; the status follows the posts completed.
 Every status but 0 comes with one line on standard error; a failure reads
+3 the exchange failed. --conformance: 0 no ✘ (⚠ passes), 1 a check failed, 3 the endpoint
+could not be reached. --deliver: 0 delivered, 1 delivered but unusable or three error statuses,
+3 three tries timed out or found no connection. Every status but 0 comes with one line on standard error; a failure reads
 as in the window: "发送失败(错误 N):description".
 )"_s.arg(samples)
         .arg(kMaxRepeat)

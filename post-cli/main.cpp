@@ -1,20 +1,27 @@
 #include "access_secrets.h"
 #include "body_file.h"
+#include "conformance_run.h"
 #include "exchange_json.h"
 #include "exchange_trace.h"
 #include "exit_status.h"
 #include "help_text.h"
 #include "interrupt_watch.h"
 #include "interruptible_wait.h"
+#include "junit_report.h"
 #include "http/network_http_request.h"
 #include "http/post_failure.h"
 #include "post_options.h"
 #include "post_run.h"
 #include "push_samples.h"
+#include "storm_report.h"
+#include "storm_run.h"
+#include "platform/platform_delivery.h"
 #include "platform/saved_access_settings.h"
 #include "platform/url_check.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
 
@@ -81,6 +88,13 @@ QString unopenedReason(const QString &problem)
     return u"答复未通过检查，标准输出上是它原来的样子（与结果窗口相同）："_s + why.join(u"；"_s);
 }
 
+// The last try's line of the summary, for standard error.
+QString tryEndReason(const PushDelivery &delivery)
+{
+    const QStringList lines = deliverySummary(delivery, DeliveryRules{}).split(u'\n', Qt::SkipEmptyParts);
+    return lines.isEmpty() ? QString() : lines.constLast();
+}
+
 // The URL check: the explanation on standard output, whatever the outcome.
 int runUrlCheck(const PostOptions &options)
 {
@@ -102,6 +116,95 @@ int runUrlCheck(const PostOptions &options)
     }
     const RunEnd runEnd = urlCheckEndOf(check);
     return end(runEnd.status, runEnd.reason);
+}
+
+// The exchange settings the options ask for, for a run that makes its own request objects.
+ExchangeSettings exchangeSettingsFor(const PostOptions &options, ExchangeWaiter *waiter)
+{
+    ExchangeSettings settings;
+    settings.stallTimeout = options.stallTimeout;
+    settings.deadline = options.maxTime;
+    settings.caFile = options.caFile.isEmpty() ? options.access.caFile : options.caFile;
+    settings.waiter = waiter;
+    return settings;
+}
+
+// --deliver: one message, tried as the platform tries it; a line per try on standard output.
+int deliver(const PostOptions &options)
+{
+    QString problem;
+    const std::function<QString()> nextBody = bodySource(options, &problem);
+    if (!nextBody)
+        return usageError(problem);
+    InterruptibleWait waiter;
+    const DeliveryRules rules;
+    const HttpRequestFactory createRequest = deliveryRequests(rules, exchangeSettingsFor(options, &waiter));
+    const PushDelivery delivery = [&] {
+        const InterruptWatch watch([&waiter] { waiter.cancelAll(); });
+        return deliverPush({options.url, nextBody(), options.access}, rules, [&](const PushPostOrder &order) {
+            const PushPostOutcome outcome = postPush(order, createRequest);
+            if (options.verbose)
+                write(stderr, exchangeTrace(outcome));
+            return outcome;
+        });
+    }();
+    write(stdout, deliverySummary(delivery, rules).toUtf8());
+    const TryEnd last = delivery.tries.isEmpty() ? TryEnd::NotSent : delivery.tries.constLast().end;
+    if (last == TryEnd::Reply || last == TryEnd::NoReply)
+        return int(ExitStatus::Passed);
+    if (last == TryEnd::Unusable || last == TryEnd::ErrorStatus)
+        return end(ExitStatus::VerdictFailed, u"投递未成功：%1"_s.arg(tryEndReason(delivery)));
+    return end(ExitStatus::ExchangeFailed, u"投递未成功：%1"_s.arg(tryEndReason(delivery)));
+}
+
+// --conformance: the scorecard on standard output, the JUnit report where asked.
+int conformance(const PostOptions &options)
+{
+    const QDateTime started = QDateTime::currentDateTime();
+    const HttpRequestFactory createRequest = deliveryRequests(DeliveryRules{}, exchangeSettingsFor(options, nullptr));
+    const ConformanceRun run = runConformance(options.url, options.access, createRequest);
+    write(stdout, scorecard(run).toUtf8());
+    if (options.junitFile) {
+        QFile file(*options.junitFile);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(junitReport(run, options.url, started)) < 0
+            || !file.flush())
+            return end(ExitStatus::UsageError, u"无法写入 JUnit 文件 %1：%2"_s.arg(*options.junitFile, file.errorString()));
+    }
+    const RunEnd runEnd = conformanceEndOf(run);
+    return end(runEnd.status, runEnd.reason);
+}
+
+// --repeat N --rate R: an open-loop storm and its per-second report.
+int storm(const PostOptions &options)
+{
+    QString problem;
+    const std::function<QString()> nextBody = bodySource(options, &problem);
+    if (!nextBody)
+        return usageError(problem);
+    InterruptibleWait waiter;
+    const DeliveryRules rules;
+    const HttpRequestFactory createRequest = deliveryRequests(rules, exchangeSettingsFor(options, &waiter));
+    StormJob job;
+    job.count = *options.repeat;
+    job.rate = *options.rate;
+    job.cut = rules.cut;
+    job.post = [&](int) { return postPush({options.url, nextBody(), options.access}, createRequest); };
+    StormRun run(std::move(job));
+    const QList<StormPost> posts = [&] {
+        const InterruptWatch watch([&] {
+            run.stop();
+            waiter.cancelAll();
+        });
+        return run.run();
+    }();
+    write(stdout, stormReport(posts, *options.repeat, *options.rate).toUtf8());
+    if (posts.size() < *options.repeat)
+        return end(ExitStatus::ExchangeFailed, u"已中断：完成 %1 次，共 %2 次"_s.arg(posts.size()).arg(*options.repeat));
+    for (const StormAlarm &alarm : stormAlarms(posts)) {
+        if (alarm.raised)
+            return end(ExitStatus::VerdictFailed, u"平台会报警：%1"_s.arg(alarm.rule));
+    }
+    return int(ExitStatus::Passed);
 }
 
 int post(const PostOptions &options)
@@ -230,6 +333,12 @@ int main(int argc, char *argv[])
         write(stdout, (versionText() + u'\n').toUtf8());
         return int(ExitStatus::Passed);
     }
+    if (options.conformance)
+        return conformance(options);
+    if (options.deliver)
+        return deliver(options);
+    if (options.rate)
+        return storm(options);
     if (options.checkUrl)
         return runUrlCheck(options);
     return options.every ? postEvery(options) : post(options);

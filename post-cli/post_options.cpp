@@ -51,13 +51,17 @@ const QStringList &valuedOptions()
                                    u"--openid"_s, u"--mode"_s, u"--repeat"_s, u"--concurrency"_s, u"--timeout"_s,
                                    u"--max-time"_s, u"--cacert"_s, u"--platform"_s, u"--format"_s, u"--corpid"_s,
                                    u"--agentid"_s, u"--every"_s};
+    return std::nullopt;
+}
+
+                                   u"--max-time"_s, u"--cacert"_s, u"--junit"_s, u"--rate"_s};
     return names;
 }
 
 const QStringList &switches()
 {
     static const QStringList names{u"--check-url"_s, u"--json"_s, u"-v"_s, u"--help"_s, u"-h"_s, u"--version"_s,
-                                   u"--saved-settings"_s};
+                                   u"--saved-settings"_s, u"--deliver"_s, u"--conformance"_s};
     return names;
 }
 
@@ -84,6 +88,36 @@ std::optional<UsageError> familyMisfit(const PostOptions &options, const QSet<QS
     const QString idOption = platform == Platform::WeCom ? u"--corpid"_s : u"--appid"_s;
     if (!options.access.signs() || options.access.aesKey.isEmpty() || options.access.appId.isEmpty())
         return usage(u"%1的推送总是加密的，需要 --token、--aes-key 和 %2"_s.arg(caption, idOption));
+    return std::nullopt;
+}
+
+// --deliver, --conformance and --junit: what they cannot go with.
+std::optional<UsageError> platformRunInconsistency(const PostOptions &options, const QSet<QString> &given)
+{
+    if (options.junitFile && !options.conformance)
+        return usage(u"--junit 需要同时给出 --conformance"_s);
+    if (options.rate) {
+        if (!options.repeat)
+            return usage(u"--rate 需要同时给出 --repeat"_s);
+        for (const char *other : {"--concurrency", "--json"}) {
+            if (given.contains(QLatin1StringView(other)))
+                return usage(u"--rate 不能与 %1 同用：按速率发送时同时进行的次数由速率决定"_s.arg(QLatin1StringView(other)));
+        }
+    }
+    if (options.deliver) {
+        for (const char *other : {"--repeat", "--check-url", "--conformance", "--json"}) {
+            if (given.contains(QLatin1StringView(other)))
+                return usage(u"--deliver 不能与 %1 同用"_s.arg(QLatin1StringView(other)));
+        }
+    }
+    if (options.conformance) {
+        if (!options.access.signs())
+            return usage(u"--conformance 需要 --token：伪造请求的探测要有签名可改"_s);
+        for (const char *other : {"--sample", "--body", "--repeat", "--check-url", "--json"}) {
+            if (given.contains(QLatin1StringView(other)))
+                return usage(u"--conformance 不能与 %1 同用：它自己发送每个样例"_s.arg(QLatin1StringView(other)));
+        }
+    }
     return std::nullopt;
 }
 
@@ -127,6 +161,8 @@ std::optional<UsageError> inconsistency(const PostOptions &options, const QSet<Q
                 return usage(u"--check-url 不能与 %1 同用"_s.arg(QLatin1StringView(postOnly)));
         }
     }
+    if (const std::optional<UsageError> error = platformRunInconsistency(options, given))
+        return error;
     return std::nullopt;
 }
 
@@ -303,6 +339,20 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
             if (!QFileInfo(*value).isFile() || !QFileInfo(*value).isReadable())
                 return usage(u"--cacert 的证书文件 \"%1\" 不存在或不可读"_s.arg(*value));
             options.caFile = *value;
+        } else if (name == u"--deliver") {
+            options.deliver = true;
+        } else if (name == u"--conformance") {
+            options.conformance = true;
+        } else if (name == u"--rate") {
+            bool ok = false;
+            const double rate = value->toDouble(&ok);
+            if (!ok || !std::isfinite(rate) || rate < 0.1 || rate > kMaxRate)
+                return usage(u"--rate 须是 0.1 到 %1 之间的每秒次数，不是 \"%2\""_s.arg(kMaxRate).arg(*value));
+            options.rate = rate;
+        } else if (name == u"--junit") {
+            if (value->isEmpty())
+                return usage(u"--junit 的文件名为空"_s);
+            options.junitFile = value;
         } else if (name == u"--saved-settings") {
             options.savedSettings = true;
         }

@@ -26,6 +26,10 @@ struct PostOptions {
     std::optional<std::chrono::milliseconds> maxTime; // --max-time: the whole exchange's deadline
     QString caFile;                                   // --cacert; empty: the environment's, as curl reads it
     bool verbose = false;
+    bool deliver = false;            // --deliver: as the platform delivers, cut at 5 s and tried up to three times
+    bool conformance = false;        // --conformance: the checks of conformance.h and a scorecard
+    std::optional<QString> junitFile; // --junit: the conformance run's JUnit XML is written there
+    std::optional<double> rate;       // --rate: with --repeat, posts per second, open loop
     bool help = false;
     bool version = false;
 };
@@ -47,6 +51,7 @@ struct UsageError {
 
 inline constexpr int kMaxRepeat = 10'000;
 inline constexpr int kMaxConcurrency = 64;
+inline constexpr double kMaxRate = 200;
 
 // The arguments after the program's name.
 std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &arguments, const SettingSources &sources = {});

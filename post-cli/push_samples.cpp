@@ -1,5 +1,6 @@
 #include "push_samples.h"
 
+#include "platform/job_finish_samples.h"
 #include "platform/more_samples.h"
 #include "platform/samples.h"
 
@@ -40,6 +41,10 @@ QStringList sampleNames(Platform platform)
     }
     for (const PushSample &sample : pushSamples(platform))
         names << sample.name;
+    if (officialAccountList(platform)) {
+        for (const PushSample &sample : jobFinishSamples())
+            names << sample.name;
+    }
     return names;
 }
 
@@ -53,5 +58,9 @@ std::optional<QString> buildSample(const QString &name, const AccessSettings &ac
     }
     if (const PushSample *sample = findPushSample(access.platform, name))
         return buildPushSample(*sample, access); // the time of the post and fresh ids
+    if (officialAccountList(access.platform)) {
+        if (const PushSample *sample = findJobFinishSample(name))
+            return buildPushSample(*sample, access);
+    }
     return std::nullopt;
 }

@@ -13,7 +13,8 @@ keyring="qtkeychain-qt6-dev libsecret-1-0"
 fonts="fonts-noto-cjk fonts-dejavu-core"      # the captions are Chinese; tests measure them
 translations="qt6-translations-l10n"           # Qt's own words (context menus, 确定) in Chinese
 # The keyring tests run a keyring of their own, on a bus of their own.
-tests="curl iproute2 desktop-file-utils appstream gnome-keyring dbus-daemon"
+tests="curl iproute2 desktop-file-utils appstream gnome-keyring dbus-daemon
+       libxml2-utils"                          # xmllint: the conformance run's JUnit report validated
 https="ca-certificates"                        # the system's authorities, for every https post
 packaging="dpkg-dev file"                      # cpack -G DEB
 screenshot="xvfb xauth"

@@ -75,6 +75,15 @@ void TestPostOptions::refusesWhatCannotRun_data()
         << u"第三方平台没有 URL 验证"_s;
     QTest::newRow("every with repeat") << QStringList{url, u"--every=1"_s, u"--repeat=2"_s} << u"--every 不能与 --repeat 同用"_s;
     QTest::newRow("every 0") << QStringList{url, u"--every=0"_s} << u"--every 须是"_s;
+    QTest::newRow("junit without conformance") << QStringList{url, u"--junit=r.xml"_s} << u"需要同时给出 --conformance"_s;
+    QTest::newRow("conformance without token") << QStringList{url, u"--conformance"_s} << u"--conformance 需要 --token"_s;
+    QTest::newRow("conformance with sample")
+        << QStringList{url, u"--conformance"_s, u"--token=T"_s, u"--sample=text"_s} << u"不能与 --sample 同用"_s;
+    QTest::newRow("rate without repeat") << QStringList{url, u"--rate=10"_s} << u"--rate 需要同时给出 --repeat"_s;
+    QTest::newRow("rate over the bound") << QStringList{url, u"--repeat=5"_s, u"--rate=201"_s} << u"--rate 须是 0.1 到 200"_s;
+    QTest::newRow("rate with concurrency")
+        << QStringList{url, u"--repeat=5"_s, u"--rate=10"_s, u"--concurrency=2"_s} << u"不能与 --concurrency 同用"_s;
+    QTest::newRow("deliver with repeat") << QStringList{url, u"--deliver"_s, u"--repeat=2"_s} << u"不能与 --repeat 同用"_s;
 }
 
 void TestPostOptions::refusesWhatCannotRun()
