@@ -2,6 +2,10 @@
 
 #include "crypto/message_crypto.h"
 
+#include "pay/platform_key.h"
+#include "pay/resource_cipher.h"
+
+#include <QFile>
 #include <QString>
 
 #include <charconv>
@@ -33,7 +37,8 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(std::span<const std
             result.help = true;
             continue;
         }
-        if (option != "--port" && option != "--token" && option != "--aes-key" && option != "--appid")
+        if (option != "--port" && option != "--token" && option != "--aes-key" && option != "--appid"
+            && option != "--platform" && option != "--apiv3-key" && option != "--certificate")
             return CommandLineError{"未知参数：" + std::string(arguments[i])};
         if (!value) {
             if (i + 1 == arguments.size())
@@ -51,12 +56,32 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(std::span<const std
             result.aesKey = key->toStdString();
         } else if (option == "--appid") {
             result.appId = std::string(*value);
+        } else if (option == "--platform") {
+            if (*value != "pay")
+                return CommandLineError{"--platform 只能是 pay（微信支付通知），不是 " + std::string(*value)};
+            result.pay = true;
+        } else if (option == "--apiv3-key") {
+            if (value->size() != kApiV3KeySize)
+                return CommandLineError{"--apiv3-key 应为 32 个字符（商户的 APIv3 密钥）"};
+            result.apiV3Key = std::string(*value);
+        } else if (option == "--certificate") {
+            QFile file(QString::fromUtf8(value->data(), qsizetype(value->size())));
+            const QByteArray pem = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+            if (!certificateSerial(pem))
+                return CommandLineError{"--certificate 应为可读的 PEM 证书文件（veltrane-post --pay-certificate 导出的平台证书）："
+                                        + std::string(*value)};
+            result.certificatePem = pem.toStdString();
         } else if (const auto port = parsePort(*value)) {
             result.port = *port;
         } else {
             return CommandLineError{"端口应为 0 到 65535 之间的整数：" + std::string(*value)};
         }
     }
+    if (result.pay != (!result.apiV3Key.empty() && !result.certificatePem.empty()))
+        return CommandLineError{result.pay ? "--platform pay 需要同时给出 --apiv3-key 和 --certificate"
+                                           : "--apiv3-key 和 --certificate 只与 --platform pay 同用"};
+    if (result.pay && (result.token || result.aesKey))
+        return CommandLineError{"--platform pay 不用 --token 和 --aes-key：支付通知用平台证书验签、APIv3 密钥解密"};
     // Encrypted pushes are signed with the token and carry the AppID.
     if (result.aesKey && (!result.token || result.appId.empty()))
         return CommandLineError{"--aes-key 需要同时给出 --token 和 --appid"};
@@ -78,5 +103,10 @@ std::string Usage(std::string_view program)
         "                 （查询参数 encrypt_type=aes）先校验 msg_signature 再解密，\n"
         "                 回复也加密；明文推送照常回复明文\n"
         "  --appid APPID  与 --aes-key 一起给出：解密后核对、加密回复时附上\n"
+        "  --platform pay --apiv3-key KEY --certificate FILE\n"
+        "                 改为接收微信支付通知：用 FILE 中的平台证书验证 Wechatpay-Signature，\n"
+        "                 用 32 个字符的 APIv3 密钥解密 resource 并校验认证标签；\n"
+        "                 通过则答复 200（正文为解密出的 resource），否则答复 4xx 和\n"
+        "                 {\"code\":\"FAIL\",\"message\":…}\n"
         "  --help         显示本说明\n";
 }

@@ -11,6 +11,10 @@ struct CommandLine {
     std::optional<std::string> token;
     std::optional<std::string> aesKey; // the 32 bytes the EncodingAESKey stands for
     std::string appId;
+    // --platform pay: the payment platform's notifications instead of pushes.
+    bool pay = false;
+    std::string apiV3Key;       // --apiv3-key: 32 bytes
+    std::string certificatePem; // read from --certificate FILE
     bool help = false;
 };
 
