@@ -23,8 +23,8 @@ PayUsageError usage(const QString &reason)
 
 std::optional<PayUsageError> checkKey(const QString &key, const QString &from)
 {
-    if (key.toUtf8().size() != kApiV3KeySize)
-        return usage(u"%1 的 APIv3 密钥须是 32 个字符（商户平台 → API 安全里设置的那个），现在是 %2 个"_s.arg(from).arg(key.size()));
+    if (const std::optional<QString> problem = apiV3KeyProblem(key))
+        return usage(from + u"："_s + *problem);
     return std::nullopt;
 }
 

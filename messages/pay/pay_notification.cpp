@@ -180,11 +180,25 @@ std::optional<QString> setResourceField(QJsonObject &resource, const QString &as
     return std::nullopt;
 }
 
+std::optional<QString> apiV3KeyProblem(const QString &key)
+{
+    if (key.isEmpty())
+        return u"没有 APIv3 密钥：通知的 resource 用它加密，填商户平台“API 安全”里设置的那个"_s;
+    if (key.toUtf8().size() != kApiV3KeySize || key.toUtf8().size() != key.size())
+        return u"APIv3 密钥须是 32 个字母或数字（商户平台“API 安全”里设置的那个），现在是 %1 个字符"_s.arg(key.size());
+    return std::nullopt;
+}
+
 PayNotification makePayNotification(const PaySample &sample, const QJsonObject &resource, QByteArrayView apiV3Key,
                                     const QDateTime &now, PayNotificationKind kind)
 {
-    PayNotification notification{sample, QUuid::createUuid().toString(QUuid::WithoutBraces), {}, {}, kind};
-    notification.resourceJson = QJsonDocument(resource).toJson(QJsonDocument::Compact);
+    return makePayNotificationFromText(sample, QJsonDocument(resource).toJson(QJsonDocument::Compact), apiV3Key, now, kind);
+}
+
+PayNotification makePayNotificationFromText(const PaySample &sample, const QByteArray &resourceJson, QByteArrayView apiV3Key,
+                                    const QDateTime &now, PayNotificationKind kind)
+{
+    PayNotification notification{sample, QUuid::createUuid().toString(QUuid::WithoutBraces), resourceJson, {}, kind};
     const QByteArray nonce = randomAlphanumeric(12);
     const QByteArray associatedData = sample.originalType.toUtf8();
     // The wrong-key probe: a key the merchant cannot hold, so a decryption

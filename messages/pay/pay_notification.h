@@ -57,6 +57,12 @@ struct PayNotification {
 // PostFailure (Crypto) when libcrypto fails.
 PayNotification makePayNotification(const PaySample &sample, const QJsonObject &resource, QByteArrayView apiV3Key,
                                     const QDateTime &now, PayNotificationKind kind = PayNotificationKind::Normal);
+// The same with the resource as the user typed it (the window's box), sealed byte for byte.
+PayNotification makePayNotificationFromText(const PaySample &sample, const QByteArray &resourceJson, QByteArrayView apiV3Key,
+                                    const QDateTime &now, PayNotificationKind kind = PayNotificationKind::Normal);
+
+// What is wrong with an APIv3 key, in Chinese; nothing: it can be used.
+std::optional<QString> apiV3KeyProblem(const QString &key);
 
 // The Wechatpay-* header fields, in the order they are sent.
 using PayHeaders = QList<std::pair<QString, QString>>;

@@ -44,6 +44,12 @@ using OpenSslText = std::unique_ptr<char, Freer<freeText>>;
     throw PostFailure(PostFailure::Crypto, QStringLiteral("模拟支付平台的密钥：%1（%2）").arg(what, QString::fromLatin1(reason)));
 }
 
+// A key file is never encrypted; one that is must not make libcrypto ask on the terminal.
+int noPassphrase(char *, int, int, void *)
+{
+    return 0;
+}
+
 Bio readingBio(QByteArrayView data)
 {
     return Bio(BIO_new_mem_buf(data.data(), int(data.size())));
@@ -59,7 +65,7 @@ QByteArray bioText(BIO *bio)
 Certificate readCertificate(QByteArrayView pem)
 {
     const Bio bio = readingBio(pem);
-    Certificate certificate(bio ? PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr) : nullptr);
+    Certificate certificate(bio ? PEM_read_bio_X509(bio.get(), nullptr, noPassphrase, nullptr) : nullptr);
     ERR_clear_error();
     return certificate;
 }
@@ -113,7 +119,7 @@ PayPlatformKey makeKey()
 std::optional<PayPlatformKey> parseKey(const QByteArray &pem)
 {
     const Bio bio = readingBio(pem);
-    const Key key(bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr) : nullptr);
+    const Key key(bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, noPassphrase, nullptr) : nullptr);
     const Certificate certificate = readCertificate(pem);
     ERR_clear_error();
     if (!key || !certificate || X509_check_private_key(certificate.get(), key.get()) != 1) {
@@ -179,7 +185,7 @@ PayPlatformKey payPlatformKey(const QString &file)
 QByteArray signWithPlatformKey(const PayPlatformKey &key, QByteArrayView message)
 {
     const Bio bio = readingBio(key.privateKeyPem);
-    const Key privateKey(bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr) : nullptr);
+    const Key privateKey(bio ? PEM_read_bio_PrivateKey(bio.get(), nullptr, noPassphrase, nullptr) : nullptr);
     const DigestContext context(EVP_MD_CTX_new());
     size_t size = 0;
     if (!privateKey || !context

@@ -104,7 +104,8 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("says");
         const QString url = u"http://127.0.0.1:9/api/"_s;
-        QTest::newRow("a 31-character key") << QStringList{url, u"--mchid"_s, u"1"_s, u"--apiv3-key"_s, kKey.left(31)} << u"32 个字符"_s;
+        QTest::newRow("a 31-character key") << QStringList{url, u"--mchid"_s, u"1"_s, u"--apiv3-key"_s, kKey.left(31)} << u"32 个字母或数字"_s;
+        QTest::newRow("a key with a Chinese character") << QStringList{url, u"--mchid"_s, u"1"_s, u"--apiv3-key"_s, kKey.left(31) + u"钥"_s} << u"32 个字母或数字"_s;
         QTest::newRow("no key") << QStringList{url, u"--mchid"_s, u"1"_s} << u"VELTRANE_APIV3_KEY"_s;
         QTest::newRow("no mchid") << QStringList{url, u"--apiv3-key"_s, kKey} << u"--mchid"_s;
         QTest::newRow("a bad --set") << QStringList{url, u"--mchid"_s, u"1"_s, u"--apiv3-key"_s, kKey, u"--set"_s, u"amount.total=x"_s} << u"数字"_s;
