@@ -142,17 +142,31 @@ RunEnd runPay(const PayOptions &options)
     return {};
 }
 
+namespace {
+
+RunEnd readAndRun(const QStringList &arguments)
+{
+    std::variant<PayOptions, PayUsageError> parsed;
+    try {
+        // Trying each --set on a sample takes random bytes, which can fail.
+        parsed = parsePayOptions(arguments, [](const char *name) { return qEnvironmentVariable(name); });
+    } catch (const PostFailure &failure) {
+        return {ExitStatus::ExchangeFailed, failure.description()};
+    }
+    if (const auto *error = std::get_if<PayUsageError>(&parsed))
+        return {ExitStatus::UsageError, error->reason + u"（用 --help 查看用法 / see --help）"_s};
+    if (std::get<PayOptions>(parsed).help) {
+        write(stdout, payHelpText().toUtf8());
+        return {};
+    }
+    return runPay(std::get<PayOptions>(parsed));
+}
+
+} // namespace
+
 int runPayCommandLine(const QStringList &arguments)
 {
-    const auto parsed = parsePayOptions(arguments, [](const char *name) { return qEnvironmentVariable(name); });
-    RunEnd runEnd;
-    if (const auto *error = std::get_if<PayUsageError>(&parsed)) {
-        runEnd = {ExitStatus::UsageError, error->reason + u"（用 --help 查看用法 / see --help）"_s};
-    } else if (std::get<PayOptions>(parsed).help) {
-        write(stdout, payHelpText().toUtf8());
-    } else {
-        runEnd = runPay(std::get<PayOptions>(parsed));
-    }
+    const RunEnd runEnd = readAndRun(arguments);
     if (!runEnd.reason.isEmpty())
         write(stderr, (u"veltrane-post: "_s + oneLine(runEnd.reason) + u'\n').toUtf8());
     return int(runEnd.status);
