@@ -151,6 +151,21 @@ private slots:
                               sealed[u"ciphertext"].toString().toLatin1()));
     }
 
+    void payTimeIsChinaTime_data()
+    {
+        QTest::addColumn<QDateTime>("time");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("UTC midnight") << QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC) << "2026-01-01T08:00:00+08:00";
+        QTest::newRow("from New York") << QDateTime(QDate(2026, 1, 1), QTime(20, 30, 5), Qt::OffsetFromUTC, -5 * 3600)
+                                       << "2026-01-02T09:30:05+08:00";
+    }
+    void payTimeIsChinaTime()
+    {
+        QFETCH(QDateTime, time);
+        QFETCH(QString, written);
+        QCOMPARE(payTime(time), written);
+    }
+
     void setChangesOneField_data()
     {
         QTest::addColumn<QString>("assignment");
