@@ -8,6 +8,8 @@
 #include "interrupt_watch.h"
 #include "interruptible_wait.h"
 #include "junit_report.h"
+#include "pay_help_text.h"
+#include "pay_run.h"
 #include "http/network_http_request.h"
 #include "http/post_failure.h"
 #include "post_options.h"
@@ -321,12 +323,14 @@ SettingSources settingSources()
 int main(int argc, char *argv[])
 {
     const QCoreApplication application(argc, argv);
+    if (asksForPay(QCoreApplication::arguments().mid(1)))
+        return runPayCommandLine(QCoreApplication::arguments().mid(1));
     const auto parsed = parsePostOptions(QCoreApplication::arguments().mid(1), settingSources());
     if (const auto *error = std::get_if<UsageError>(&parsed))
         return usageError(error->reason);
     const PostOptions &options = std::get<PostOptions>(parsed);
     if (options.help) {
-        write(stdout, helpText().toUtf8());
+        write(stdout, (helpText() + payHelpText()).toUtf8());
         return int(ExitStatus::Passed);
     }
     if (options.version) {

@@ -2,6 +2,10 @@
 
 #include "crypto/message_crypto.h"
 
+#include "pay/platform_key.h"
+#include "pay/resource_cipher.h"
+
+#include <QFile>
 #include <QString>
 
 #include <charconv>
@@ -57,7 +61,8 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(std::span<const std
             continue;
         }
         if (option != "--port" && option != "--token" && option != "--aes-key" && option != "--appid"
-            && option != "--corpid" && option != "--platform" && option != "--format")
+            && option != "--corpid" && option != "--platform" && option != "--format" && option != "--apiv3-key"
+            && option != "--certificate")
             return CommandLineError{"未知参数：" + std::string(arguments[i])};
         if (!value) {
             if (i + 1 == arguments.size())
@@ -81,20 +86,37 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(std::span<const std
         } else if (option == "--platform") {
             const auto platform = platformFromName(QString::fromUtf8(value->data(), qsizetype(value->size())));
             if (!platform)
-                return CommandLineError{"--platform 可选 oa、miniprogram、wecom、open，收到的是：" + std::string(*value)};
-            if (*platform == Platform::Pay)
-                return CommandLineError{"示例接收端还不能扮演微信支付的通知接收端：--platform 可选 oa、miniprogram、wecom、open"};
+                return CommandLineError{"--platform 可选 oa、miniprogram、wecom、open、pay，收到的是：" + std::string(*value)};
             result.platform = *platform;
+            result.pay = *platform == Platform::Pay;
         } else if (option == "--format") {
             if (*value != "xml" && *value != "json")
                 return CommandLineError{"--format 可选 xml 或 json，收到的是：" + std::string(*value)};
             result.format = *value == "json" ? BodyFormat::Json : BodyFormat::Xml;
+        } else if (option == "--apiv3-key") {
+            if (value->size() != kApiV3KeySize)
+                return CommandLineError{"--apiv3-key 应为 32 个字符（商户的 APIv3 密钥）"};
+            result.apiV3Key = std::string(*value);
+        } else if (option == "--certificate") {
+            QFile file(QString::fromUtf8(value->data(), qsizetype(value->size())));
+            const QByteArray pem = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+            if (!certificateSerial(pem))
+                return CommandLineError{"--certificate 应为可读的 PEM 证书文件（veltrane-post --pay-certificate 导出的平台证书）："
+                                        + std::string(*value)};
+            result.certificatePem = pem.toStdString();
         } else if (const auto port = parsePort(*value)) {
             result.port = *port;
         } else {
             return CommandLineError{"端口应为 0 到 65535 之间的整数：" + std::string(*value)};
         }
     }
+    if (result.pay != (!result.apiV3Key.empty() && !result.certificatePem.empty()))
+        return CommandLineError{result.pay ? "--platform pay 需要同时给出 --apiv3-key 和 --certificate"
+                                           : "--apiv3-key 和 --certificate 只与 --platform pay 同用"};
+    if (result.pay && (result.token || result.aesKey))
+        return CommandLineError{"--platform pay 不用 --token 和 --aes-key：支付通知用平台证书验签、APIv3 密钥解密"};
+    if (result.pay)
+        return result;
     if (auto error = familyMismatch(result, receiveIdOption))
         return *error;
     return result;
@@ -102,7 +124,7 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(std::span<const std
 
 std::string Usage(std::string_view program)
 {
-    return "用法: " + std::string(program) + " [--platform oa|miniprogram|wecom|open] [--port PORT]\n"
+    return "用法: " + std::string(program) + " [--platform oa|miniprogram|wecom|open|pay] [--port PORT]\n"
         "       [--token TOKEN [--aes-key KEY --appid APPID|--corpid CORPID]] [--format xml|json]\n"
         "\n"
         "在 127.0.0.1 上扮演开发者的接收端，供 Veltrane 投递推送消息，地址为 /api/。\n"
@@ -122,8 +144,14 @@ std::string Usage(std::string_view program)
         "                              解密后的 echostr，推送总是加密；需要 --corpid\n"
         "                 open         第三方平台授权事件：总是加密，校验 signature 和\n"
         "                              msg_signature，回复 success\n"
+        "                 pay          微信支付通知：需要 --apiv3-key 和 --certificate\n"
         "  --corpid ID    企业微信的 CorpID：解密后核对、加密回复时附上\n"
         "  --format F     小程序的数据格式 xml 或 json：另一种格式的推送被拒绝；\n"
         "                 不给则两种都接收\n"
+        "  --platform pay --apiv3-key KEY --certificate FILE\n"
+        "                 改为接收微信支付通知：用 FILE 中的平台证书验证 Wechatpay-Signature，\n"
+        "                 用 32 个字符的 APIv3 密钥解密 resource 并校验认证标签；\n"
+        "                 通过则答复 200（正文为解密出的 resource），否则答复 4xx 和\n"
+        "                 {\"code\":\"FAIL\",\"message\":…}\n"
         "  --help         显示本说明\n";
 }

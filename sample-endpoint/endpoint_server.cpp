@@ -31,6 +31,11 @@ void ServeEndpoint(httplib::Server &server, EndpointSettings settings, RequestLo
     };
     server.Get(".*", handler).Post(".*", handler).Put(".*", handler).Patch(".*", handler)
         .Delete(".*", handler).Options(".*", handler);
+    PrepareEndpointServer(server, std::move(log));
+}
+
+void PrepareEndpointServer(httplib::Server &server, RequestLog log)
+{
 
     // httplib's default, SO_REUSEPORT, would let a second endpoint listen on a
     // port already in use; SO_REUSEADDR alone still allows a quick restart.

@@ -16,6 +16,10 @@ using RequestLog = std::function<void(const std::string &line)>;
 std::string RequestLogLine(const std::string &method, const std::string &path,
                            const std::optional<std::string> &contentType, std::size_t bodySize, int status);
 
+// The socket options, the answer to what httplib refuses before routing,
+// and the log line per request, whatever the routes.
+void PrepareEndpointServer(httplib::Server &server, RequestLog log);
+
 // Makes the server answer every path and method through AnswerRequest; the
 // caller binds and listens.
 void ServeEndpoint(httplib::Server &server, EndpointSettings settings, RequestLog log);

@@ -1,5 +1,6 @@
 #include "command_line.h"
 #include "endpoint_server.h"
+#include "pay_endpoint_server.h"
 
 #include <httplib.h>
 
@@ -39,8 +40,11 @@ int main(int argc, char *argv[])
     }
 
     httplib::Server server;
-    ServeEndpoint(server, EndpointSettings{options.token, options.aesKey, options.appId, options.platform, options.format},
-                  printLine);
+    if (options.pay)
+        ServePayEndpoint(server, PayEndpointSettings{options.apiV3Key, options.certificatePem}, printLine);
+    else
+        ServeEndpoint(server, EndpointSettings{options.token, options.aesKey, options.appId, options.platform, options.format},
+                      printLine);
     const int port = options.port == 0 ? server.bind_to_any_port(kHost)
                                        : (server.bind_to_port(kHost, options.port) ? options.port : -1);
     if (port < 0) {
@@ -51,18 +55,22 @@ int main(int argc, char *argv[])
 
     printLine("Veltrane 示例接收端已在 " + std::string(kHost) + ":" + std::to_string(port) + " 上监听");
     printLine("在 Veltrane 的地址框中输入: http://" + std::string(kHost) + ":" + std::to_string(port) + kEndpointPath);
-    printLine("扮演：" + platformCaption(options.platform).toStdString() + "的接收端（--platform "
-              + platformName(options.platform).toStdString() + "）");
-    // WeCom signs with msg_signature alone.
-    const std::string checked = options.platform == Platform::WeCom ? "（只校验 msg_signature）" : "";
-    printLine(options.token ? "签名校验：开启" + checked + "，token 为 " + *options.token
-                            : std::string("签名校验：关闭（用 --token TOKEN 开启）"));
-    if (options.platform == Platform::WeCom || options.platform == Platform::OpenPlatform)
-        printLine(std::string("加密消息：总是加密，") + (options.platform == Platform::WeCom ? "CorpID" : "AppID") + " 为 "
-                  + options.appId);
-    else
-        printLine(options.aesKey ? "加密消息：明文、兼容、安全三种模式都可接收，AppID 为 " + options.appId
-                                 : std::string("加密消息：不接收（用 --aes-key KEY --appid APPID 开启）"));
+    if (options.pay) {
+        printLine("微信支付通知：用 --certificate 的平台证书验签，用 APIv3 密钥解密并校验认证标签");
+    } else {
+        printLine("扮演：" + platformCaption(options.platform).toStdString() + "的接收端（--platform "
+                  + platformName(options.platform).toStdString() + "）");
+        // WeCom signs with msg_signature alone.
+        const std::string checked = options.platform == Platform::WeCom ? "（只校验 msg_signature）" : "";
+        printLine(options.token ? "签名校验：开启" + checked + "，token 为 " + *options.token
+                                : std::string("签名校验：关闭（用 --token TOKEN 开启）"));
+        if (options.platform == Platform::WeCom || options.platform == Platform::OpenPlatform)
+            printLine(std::string("加密消息：总是加密，") + (options.platform == Platform::WeCom ? "CorpID" : "AppID") + " 为 "
+                      + options.appId);
+        else
+            printLine(options.aesKey ? "加密消息：明文、兼容、安全三种模式都可接收，AppID 为 " + options.appId
+                                     : std::string("加密消息：不接收（用 --aes-key KEY --appid APPID 开启）"));
+    }
     printLine("按 Ctrl+C 停止。每个请求一行：方法 路径 | Content-Type | 正文字节数 | 状态");
     return server.listen_after_bind() ? 0 : 1;
 }

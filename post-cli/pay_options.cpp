@@ -1,0 +1,157 @@
+#include "pay_options.h"
+
+#include "pay/pay_notification.h"
+#include "pay/resource_cipher.h"
+
+#include <QFileInfo>
+#include <QJsonObject>
+
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QStringList kValued{u"--platform"_s, u"--mchid"_s, u"--appid"_s, u"--apiv3-key"_s, u"--sample"_s,
+                          u"--set"_s, u"--time-scale"_s, u"--timeout"_s, u"--cacert"_s};
+const QStringList kSwitches{u"--probe"_s, u"--probe-key"_s, u"--pay-certificate"_s, u"-v"_s, u"--help"_s, u"-h"_s};
+
+PayUsageError usage(const QString &reason)
+{
+    return {reason};
+}
+
+std::optional<PayUsageError> checkKey(const QString &key, const QString &from)
+{
+    if (const std::optional<QString> problem = apiV3KeyProblem(key))
+        return usage(from + u"："_s + *problem);
+    return std::nullopt;
+}
+
+// What only makes sense together, once every option is read.
+std::optional<PayUsageError> inconsistency(const PayOptions &options)
+{
+    if (options.printCertificate)
+        return std::nullopt;
+    if (options.url.isEmpty())
+        return usage(u"没有给出接收端地址 （URL）"_s);
+    if (options.access.apiV3Key.isEmpty())
+        return usage(u"需要 --apiv3-key（或环境变量 VELTRANE_APIV3_KEY）：通知的 resource 用它加密"_s);
+    if (options.access.mchId.isEmpty())
+        return usage(u"需要 --mchid：商户号"_s);
+    if (options.signatureProbe && options.wrongKeyProbe)
+        return usage(u"--probe 与 --probe-key 只能选一个"_s);
+    // Each --set is tried on the sample now, so that a bad one stops the run before anything is sent.
+    QJsonObject resource = paySampleResource(*findPaySample(options.sample), options.access, {});
+    for (const QString &assignment : options.assignments) {
+        if (const std::optional<QString> problem = setResourceField(resource, assignment))
+            return usage(*problem);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+bool asksForPay(const QStringList &arguments)
+{
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == u"--platform=pay" || (arguments[i] == u"--platform" && arguments.value(i + 1) == u"pay"))
+            return true;
+        if (arguments[i] == u"--")
+            return false;
+    }
+    return false;
+}
+
+std::variant<PayOptions, PayUsageError> parsePayOptions(const QStringList &arguments,
+                                                        const std::function<QString(const char *)> &environment)
+{
+    PayOptions options;
+    QStringList given;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (!argument.startsWith(u'-') || argument == u"-") {
+            if (!options.url.isEmpty())
+                return usage(u"多余的参数 \"%1\"：只能给出一个地址"_s.arg(argument));
+            options.url = argument;
+            continue;
+        }
+        QString name = argument;
+        std::optional<QString> value;
+        if (const qsizetype equals = argument.indexOf(u'='); argument.startsWith(u"--") && equals > 0) {
+            name = argument.left(equals);
+            value = argument.mid(equals + 1);
+        }
+        const bool valued = kValued.contains(name);
+        if (!valued && !kSwitches.contains(name))
+            return usage(u"未知的选项 %1（--platform pay 时）"_s.arg(name));
+        if (!valued && value)
+            return usage(u"选项 %1 不带值"_s.arg(name));
+        if (valued && !value) {
+            if (i + 1 >= arguments.size())
+                return usage(u"选项 %1 缺少值"_s.arg(name));
+            value = arguments[++i];
+        }
+        if (given.contains(name) && name != u"--set")
+            return usage(u"选项 %1 给了两次"_s.arg(name));
+        given.append(name);
+
+        if (name == u"--platform") {
+            if (*value != u"pay")
+                return usage(u"--platform pay 不能与 --platform %1 同用"_s.arg(*value));
+        } else if (name == u"--mchid") {
+            options.access.mchId = *value;
+        } else if (name == u"--appid") {
+            options.access.appId = *value;
+        } else if (name == u"--apiv3-key") {
+            if (const auto error = checkKey(*value, u"--apiv3-key"_s))
+                return *error;
+            options.access.apiV3Key = *value;
+        } else if (name == u"--sample") {
+            if (!findPaySample(*value))
+                return usage(u"没有名为 \"%1\" 的支付通知样例；可选：%2"_s.arg(*value, paySampleNames().join(u", ")));
+            options.sample = *value;
+        } else if (name == u"--set") {
+            options.assignments.append(*value);
+        } else if (name == u"--time-scale") {
+            bool ok = false;
+            const double scale = value->toDouble(&ok);
+            if (!ok || !std::isfinite(scale) || scale < 1 || scale > 1e6)
+                return usage(u"--time-scale 须是 1 到 1000000 之间的数（1000：一天的重试约 87 秒），不是 \"%1\""_s.arg(*value));
+            options.timeScale = scale;
+        } else if (name == u"--timeout") {
+            bool ok = false;
+            const double seconds = value->toDouble(&ok);
+            if (!ok || !std::isfinite(seconds) || seconds < 0.001 || seconds > 86'400)
+                return usage(u"--timeout 须是 0.001 到 86400 之间的秒数，不是 \"%1\""_s.arg(*value));
+            options.stallTimeout = std::chrono::milliseconds(std::llround(seconds * 1000));
+        } else if (name == u"--cacert") {
+            if (!QFileInfo(*value).isFile() || !QFileInfo(*value).isReadable())
+                return usage(u"--cacert 的证书文件 \"%1\" 不存在或不可读"_s.arg(*value));
+            options.caFile = *value;
+        } else if (name == u"--probe") {
+            options.signatureProbe = true;
+        } else if (name == u"--probe-key") {
+            options.wrongKeyProbe = true;
+        } else if (name == u"--pay-certificate") {
+            options.printCertificate = true;
+        } else if (name == u"--help" || name == u"-h") {
+            options.help = true;
+        } else if (name == u"-v") {
+            options.verbose = true;
+        }
+    }
+    if (!given.contains(u"--apiv3-key"_s) && environment) {
+        if (const QString key = environment("VELTRANE_APIV3_KEY"); !key.isEmpty()) {
+            if (const auto error = checkKey(key, u"环境变量 VELTRANE_APIV3_KEY"_s))
+                return *error;
+            options.access.apiV3Key = key;
+        }
+    }
+    options.access.platform = Platform::Pay;
+    if (options.help)
+        return options;
+    if (const auto error = inconsistency(options))
+        return *error;
+    return options;
+}
