@@ -2,6 +2,7 @@
 
 #include "platform/access_settings.h"
 #include "exchange_window.h"
+#include "history/exchange_history.h"
 #include "form1.h"
 #include "form2.h"
 #include "http/http_request.h"
@@ -42,6 +43,10 @@ public:
 
     static QKeySequence showShortcut();
 
+    // Keeps every exchange in the history file given (made when first
+    // needed); without one they are kept in memory for this run.
+    void keepHistoryIn(const QString &file) { historyFile_ = file; }
+
 public slots:
     // Lists a post of the main window.
     void record(const PushPostOutcome &outcome);
@@ -61,6 +66,10 @@ protected:
 private:
     void attachTo(Form2 &resultWindow);
     PushPostOrder currentOrder() const;
+    // Lists the entry; what the history has to say is said once in Label1,
+    // after the verdict, by showHistoryNote().
+    quint64 list(JournalEntry entry);
+    void showHistoryNote();
 
     Form1 &mainWindow_;
     ProgramWideWindow<Form2> &resultWindow_;
@@ -68,6 +77,9 @@ private:
     // The tries wait as a post does: painted, input dropped, Esc gives up.
     WaitingLoop waiting_;
     AccessSource access_;
+    QString historyFile_;
+    std::unique_ptr<ExchangeHistory> history_;
+    std::optional<QString> historyNote_;
     std::unique_ptr<ExchangeWindow> window_;
     QAction *const show_;
     QAction *const retry_;
