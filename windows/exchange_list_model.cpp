@@ -83,6 +83,9 @@ ExchangeListModel::ExchangeListModel(QObject *parent)
 
 quint64 ExchangeListModel::add(JournalEntry entry)
 {
+    // Once the user has paged back, what they paged to stays listed.
+    if (journal_.limit() > ExchangeJournal::kKept)
+        journal_.growBy(1);
     if (journal_.size() >= journal_.limit()) {
         const int last = int(journal_.size()) - 1;
         beginRemoveRows({}, last, last);
