@@ -42,7 +42,7 @@ const QStringList &valuedOptions()
 {
     static const QStringList names{u"--sample"_s, u"--body"_s, u"--token"_s, u"--aes-key"_s, u"--appid"_s,
                                    u"--openid"_s, u"--mode"_s, u"--repeat"_s, u"--concurrency"_s, u"--timeout"_s,
-                                   u"--max-time"_s, u"--cacert"_s};
+                                   u"--max-time"_s, u"--cacert"_s, u"--har"_s};
     return names;
 }
 
@@ -226,6 +226,8 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
             if (!QFileInfo(*value).isFile() || !QFileInfo(*value).isReadable())
                 return usage(u"--cacert 的证书文件 \"%1\" 不存在或不可读"_s.arg(*value));
             options.caFile = *value;
+        } else if (name == u"--har") {
+            options.harFile = *value;
         } else if (name == u"--saved-settings") {
             options.savedSettings = true;
         }

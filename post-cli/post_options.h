@@ -24,6 +24,7 @@ struct PostOptions {
     std::chrono::milliseconds stallTimeout{30'000};
     std::optional<std::chrono::milliseconds> maxTime; // --max-time: the whole exchange's deadline
     QString caFile;                                   // --cacert; empty: the environment's, as curl reads it
+    QString harFile;                                  // --har: every exchange of the run written there
     bool verbose = false;
     bool help = false;
     bool version = false;
