@@ -1,5 +1,7 @@
 #include "history/kept_exchange.h"
 
+#include <QHash>
+
 namespace {
 
 void cutBytes(QByteArray &bytes)
@@ -15,6 +17,23 @@ void cutText(QString &text)
 }
 
 } // namespace
+
+void noteWholeSizes(KeptExchange &entry)
+{
+    // Text kept as well would hold a large answer twice over (two bytes a character).
+    entry.record.answerText = QString();
+    // Only the tries of a retry are compared (a large answer's hash takes
+    // a few milliseconds, on every post otherwise).
+    if (const ExchangeHop *last = entry.record.finalHop(); last && entry.group)
+        entry.answerFingerprint = qHash(last->answerBody);
+    entry.whole = {};
+    for (const ExchangeHop &hop : entry.record.hops) {
+        entry.whole.request.append(hop.requestBody.size());
+        entry.whole.answer.append(hop.answerBody.size());
+    }
+    entry.whole.plainMessage = entry.record.plainMessage ? entry.record.plainMessage->size() : 0;
+    entry.whole.decrypted = entry.record.decryptedText ? entry.record.decryptedText->size() : 0;
+}
 
 void keepBodyStarts(KeptExchange &entry)
 {

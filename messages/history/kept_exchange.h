@@ -38,5 +38,10 @@ struct KeptExchange {
 // the first this many bytes (characters for text).
 inline constexpr qsizetype kKeptBodyBytes = 256 * 1024;
 
+// Notes the sizes of the entry's bodies while they are whole, and for a
+// try of a retry its answer's fingerprint; its answer's text is let go (the
+// answer is shown decoded from its bytes).
+void noteWholeSizes(KeptExchange &entry);
+
 // Cuts every body of the entry to its first kKeptBodyBytes; the whole sizes stay.
 void keepBodyStarts(KeptExchange &entry);
