@@ -62,6 +62,11 @@ struct OtherConnection {
         QSqlDatabase::removeDatabase(name);
     }
     bool exec(const QString &statement) { return QSqlQuery(QSqlDatabase::database(name)).exec(statement); }
+    QVariant value(const QString &statement)
+    {
+        QSqlQuery query(QSqlDatabase::database(name));
+        return query.exec(statement) && query.next() ? query.value(0) : QVariant();
+    }
 };
 
 } // namespace
@@ -189,6 +194,7 @@ void TestExchangeHistory::searchFinds_data()
         row("request body") << QStringLiteral("退订") << QStringList{"/text"};
         row("answer body") << QStringLiteral("busy") << QStringList{"/fail"};
         row("a % is a percent sign") << QStringLiteral("100%") << QStringList{"/image"};
+        row("an _ is an underscore") << QStringLiteral("_") << QStringList{};
         row("none") << QStringLiteral("no such thing") << QStringList{};
     }
 }
@@ -225,6 +231,8 @@ void TestExchangeHistory::twoProgramsShareTheFile()
     QVERIFY(one.keptInFile() && two.keptInFile());
     QCOMPARE(urlsOf(one.page({}, 0, 10)), QStringList({"/4", "/3", "/2", "/1"}));
     QCOMPARE(urlsOf(two.page({}, 0, 10)), QStringList({"/4", "/3", "/2", "/1"}));
+    // Readers never wait on a writer, nor a writer on readers.
+    QCOMPARE(OtherConnection(file_).value(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
 }
 
 void TestExchangeHistory::faultNeverStopsKeeping_data()
