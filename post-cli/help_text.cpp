@@ -93,6 +93,7 @@ UTF-8 编码，不另加换行。加密的回复解不开或未通过校验时�
   --cacert 文件        只信任这个 PEM 文件里的证书（如本地 HTTPS 接收端的自签名证书），
                        而不是系统的证书；不给时与 curl 相同，依次看环境变量
                        CURL_CA_BUNDLE、SSL_CERT_FILE。证书总会验证，没有关掉验证的选项
+  --har 文件           把本次运行的每次交互写成一个 HAR 1.2 文件（浏览器开发者工具可打开）
   -v                   在标准错误上打印请求，以及回复的状态行和头部
   -h, --help           显示本说明
   --version            显示版本
@@ -175,6 +176,8 @@ follows none): a 3xx answer fails the verdict.
                        own, say) instead of the system's; without it, as curl does, the
                        environment's CURL_CA_BUNDLE, then SSL_CERT_FILE. Certificates are
                        always verified: no option turns that off
+  --har FILE           every exchange of the run written to FILE as HAR 1.2 (browsers'
+                       developer tools open it)
   -v                   the request and the answer's status line and headers on standard error
   -h, --help           this help
   --version            the version

@@ -4,6 +4,7 @@
 #include "exchange_json.h"
 #include "exchange_trace.h"
 #include "exit_status.h"
+#include "har_output.h"
 #include "help_text.h"
 #include "interrupt_watch.h"
 #include "interruptible_wait.h"
@@ -82,6 +83,18 @@ HttpRequestFactory requestsFor(const PostOptions &options, ExchangeWaiter *waite
     return [settings] { return std::make_unique<NetworkHttpRequest>(settings); };
 }
 
+// Writes --har's file; a run that passed but could not write it failed.
+RunEnd withHarWritten(HarOutput &har, RunEnd runEnd)
+{
+    const std::optional<QString> problem = har.finish();
+    if (!problem)
+        return runEnd;
+    if (runEnd.status == ExitStatus::Passed)
+        return {ExitStatus::ExchangeFailed, *problem};
+    write(stderr, (u"veltrane-post: "_s + *problem + u'\n').toUtf8());
+    return runEnd;
+}
+
 // Why an encrypted answer is printed as it came, on one line: the checks it failed.
 QString unopenedReason(const QString &problem)
 {
@@ -100,7 +113,12 @@ QString tryEndReason(const PushDelivery &delivery)
 // The URL check: the explanation on standard output, whatever the outcome.
 int runUrlCheck(const PostOptions &options)
 {
+    HarOutput har;
+    if (!options.harFile.isEmpty())
+        if (const std::optional<QString> problem = har.open(options.harFile))
+            return usageError(*problem);
     const UrlCheckResult check = checkUrl(options.url, options.access, requestsFor(options));
+    har.add(check.record);
     PushPostOutcome outcome;
     outcome.record = check.record;
     outcome.shownText = check.record.answerText;
@@ -116,7 +134,7 @@ int runUrlCheck(const PostOptions &options)
     } else {
         write(stdout, (check.explanation + u'\n').toUtf8());
     }
-    const RunEnd runEnd = urlCheckEndOf(check);
+    const RunEnd runEnd = withHarWritten(har, urlCheckEndOf(check));
     return end(runEnd.status, runEnd.reason);
 }
 
@@ -216,6 +234,11 @@ int post(const PostOptions &options)
     if (!nextBody)
         return usageError(problem);
 
+    HarOutput har;
+    if (!options.harFile.isEmpty())
+        if (const std::optional<QString> harProblem = har.open(options.harFile))
+            return usageError(*harProblem);
+
     const int count = options.repeat.value_or(1);
     const bool summarised = options.repeat.has_value();
     // Ctrl+C gives up the exchanges under way through their waiter.
@@ -230,6 +253,7 @@ int post(const PostOptions &options)
     job.post = [&](const PushPostOrder &order) { return postPush(order, createRequest); };
     job.cancelUnderWay = [&waiter] { waiter.cancelAll(); };
     job.seen = [&](int index, const PushPostOrder &order, const PushPostOutcome &outcome) {
+        har.add(outcome.record);
         if (options.verbose)
             write(stderr, exchangeTrace(outcome));
         if (options.json)
@@ -247,7 +271,7 @@ int post(const PostOptions &options)
     }();
     if (summarised)
         write(options.json ? stderr : stdout, summary.text(count, options.concurrency).toUtf8());
-    const RunEnd runEnd = runEndOf(summary, count);
+    const RunEnd runEnd = withHarWritten(har, runEndOf(summary, count));
     return end(runEnd.status, runEnd.status == ExitStatus::VerdictFailed && !unopened.isEmpty() ? unopened : runEnd.reason);
 }
 

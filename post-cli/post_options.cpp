@@ -50,11 +50,7 @@ const QStringList &valuedOptions()
     static const QStringList names{u"--sample"_s, u"--body"_s, u"--token"_s, u"--aes-key"_s, u"--appid"_s,
                                    u"--openid"_s, u"--mode"_s, u"--repeat"_s, u"--concurrency"_s, u"--timeout"_s,
                                    u"--max-time"_s, u"--cacert"_s, u"--platform"_s, u"--format"_s, u"--corpid"_s,
-                                   u"--agentid"_s, u"--every"_s};
-    return std::nullopt;
-}
-
-                                   u"--max-time"_s, u"--cacert"_s, u"--junit"_s, u"--rate"_s};
+                                   u"--agentid"_s, u"--every"_s, u"--junit"_s, u"--rate"_s, u"--har"_s};
     return names;
 }
 
@@ -353,6 +349,8 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
             if (value->isEmpty())
                 return usage(u"--junit 的文件名为空"_s);
             options.junitFile = value;
+        } else if (name == u"--har") {
+            options.harFile = *value;
         } else if (name == u"--saved-settings") {
             options.savedSettings = true;
         }

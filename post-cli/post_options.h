@@ -25,6 +25,7 @@ struct PostOptions {
     std::chrono::milliseconds stallTimeout{30'000};
     std::optional<std::chrono::milliseconds> maxTime; // --max-time: the whole exchange's deadline
     QString caFile;                                   // --cacert; empty: the environment's, as curl reads it
+    QString harFile;                                  // --har: every exchange of the run written there
     bool verbose = false;
     bool deliver = false;            // --deliver: as the platform delivers, cut at 5 s and tried up to three times
     bool conformance = false;        // --conformance: the checks of conformance.h and a scorecard

@@ -10,6 +10,8 @@ build="cmake g++ make pkg-config qt6-base-dev libgl-dev libssl-dev libcpp-httpli
        zlib1g-dev libbrotli-dev libzstd-dev"          # the content codings the exchange undoes
 # The token and key in the desktop's keyring: QtKeychain loads libsecret as it runs.
 keyring="qtkeychain-qt6-dev libsecret-1-0"
+# The exchange history: Qt SQL (its headers come with qt6-base-dev) and its SQLite driver.
+history="libqt6sql6 libqt6sql6-sqlite"
 fonts="fonts-noto-cjk fonts-dejavu-core"      # the captions are Chinese; tests measure them
 translations="qt6-translations-l10n"           # Qt's own words (context menus, 确定) in Chinese
 # The keyring tests run a keyring of their own, on a bus of their own.
@@ -25,7 +27,7 @@ interop=""
 command -v npm >/dev/null 2>&1 || interop="nodejs npm"
 
 # shellcheck disable=SC2086 # the lists split into package names
-scripts/install-packages.sh $build $keyring $fonts $translations $tests $https $packaging $screenshot $interop
+scripts/install-packages.sh $build $keyring $history $fonts $translations $tests $https $packaging $screenshot $interop
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build --parallel "$(nproc)"

@@ -93,6 +93,9 @@ ExchangeWindow &ExchangeActions::window()
 {
     if (!window_) {
         window_ = std::make_unique<ExchangeWindow>();
+        // Opened with the window: both cost time the program's start need not spend.
+        history_ = std::make_unique<ExchangeHistory>(HistoryOptions{historyFile_});
+        window_->useHistory(*history_);
         // Closing the main window ends the program as before: this window
         // does not keep it running.
         connect(&mainWindow_, &Window::closed, window_.get(), &QWidget::close);
@@ -152,9 +155,24 @@ void ExchangeActions::attachTo(Form2 &resultWindow)
     });
 }
 
+quint64 ExchangeActions::list(JournalEntry entry)
+{
+    const quint64 serial = window().add(std::move(entry));
+    if (std::optional<QString> notice = history_->takeNotice())
+        historyNote_ = std::move(notice);
+    return serial;
+}
+
+void ExchangeActions::showHistoryNote()
+{
+    if (std::optional<QString> note = std::exchange(historyNote_, std::nullopt))
+        mainWindow_.showNote(*note);
+}
+
 void ExchangeActions::record(const PushPostOutcome &outcome)
 {
-    const quint64 serial = window().add(entryFor(outcome));
+    const quint64 serial = list(entryFor(outcome));
+    showHistoryNote();
     // The main window shows the answer of every post that got one.
     if (!outcome.record.cancelled && !outcome.record.failure)
         shownSerial_ = serial;
@@ -165,7 +183,8 @@ void ExchangeActions::recordUrlCheck(const ExchangeRecord &record, bool passed, 
     JournalEntry entry;
     entry.record = record;
     entry.verdict = {{passed ? VerdictLine::Pass : VerdictLine::Fail, explanation}};
-    window().add(std::move(entry));
+    list(std::move(entry));
+    showHistoryNote();
 }
 
 void ExchangeActions::showShownExchange()
@@ -219,7 +238,7 @@ void ExchangeActions::simulateRetry()
                 settings.caFile = order.access.caFile;
                 return createRequest_(settings);
             });
-            const quint64 serial = window().add(entryFor(*last, group, tryNumber));
+            const quint64 serial = list(entryFor(*last, group, tryNumber));
             if (!last->record.cancelled && !last->record.failure) {
                 answered = last;
                 answeredSerial = serial;
@@ -230,6 +249,7 @@ void ExchangeActions::simulateRetry()
     }
     // As after a post: the answer in the result window, the verdict in Label1.
     mainWindow_.showVerdict(answered ? *answered : *last);
+    showHistoryNote();
     if (answered) {
         shownSerial_ = answeredSerial;
         mainWindow_.showAnswer(*answered);

@@ -2,6 +2,7 @@
 
 #include "platform/access_settings.h"
 #include "exchange_window.h"
+#include "history/exchange_history.h"
 #include "form1.h"
 #include "form2.h"
 #include "http/http_request.h"
@@ -48,6 +49,10 @@ public:
 
     static QKeySequence showShortcut();
 
+    // Keeps every exchange in the history file given (made when first
+    // needed); without one they are kept in memory for this run.
+    void keepHistoryIn(const QString &file) { historyFile_ = file; }
+
 public slots:
     // Lists a post of the main window.
     void record(const PushPostOutcome &outcome);
@@ -74,6 +79,10 @@ private:
     // The samples menu and the timed entry as the access settings have them now.
     void followAccessSettings();
     void fillMoreSamples();
+    // Lists the entry; what the history has to say is said once in Label1,
+    // after the verdict, by showHistoryNote().
+    quint64 list(JournalEntry entry);
+    void showHistoryNote();
 
     Form1 &mainWindow_;
     ProgramWideWindow<Form2> &resultWindow_;
@@ -81,6 +90,9 @@ private:
     // The tries wait as a post does: painted, input dropped, Esc gives up.
     WaitingLoop waiting_;
     AccessSource access_;
+    QString historyFile_;
+    std::unique_ptr<ExchangeHistory> history_;
+    std::optional<QString> historyNote_;
     std::unique_ptr<ExchangeWindow> window_;
     QAction *const show_;
     QAction *const retry_;

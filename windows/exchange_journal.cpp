@@ -60,27 +60,32 @@ qsizetype ExchangeJournal::rowOf(quint64 serial) const
 quint64 ExchangeJournal::add(JournalEntry entry)
 {
     entry.serial = ++lastSerial_;
-    // The answer is shown decoded from its bytes: its text kept as well
-    // would hold a large answer twice over (two bytes a character).
-    entry.record.answerText = QString();
-    // Only the tries of a retry are compared (a large answer's hash takes
-    // a few milliseconds, on every post otherwise).
-    if (const ExchangeHop *last = entry.record.finalHop(); last && entry.group)
-        entry.answerFingerprint = qHash(last->answerBody);
-    entry.whole = {};
-    for (ExchangeHop &hop : entry.record.hops) {
-        entry.whole.request.append(hop.requestBody.size());
-        entry.whole.answer.append(hop.answerBody.size());
+    noteWholeSizes(entry);
+    for (ExchangeHop &hop : entry.record.hops)
         cutBytes(hop.answerBody);
-    }
-    entry.whole.plainMessage = entry.record.plainMessage ? entry.record.plainMessage->size() : 0;
-    entry.whole.decrypted = entry.record.decryptedText ? entry.record.decryptedText->size() : 0;
     entry.cut = false;
 
     entries_.prepend(std::move(entry));
     if (entries_.size() > kWholeEntries)
         cut(entries_[kWholeEntries]);
-    while (entries_.size() > kKept)
+    while (entries_.size() > limit_)
         dropOldest();
     return lastSerial_;
+}
+
+quint64 ExchangeJournal::addOlder(JournalEntry entry)
+{
+    entry.serial = ++lastSerial_;
+    entry.record.answerText = QString();
+    keepBodyStarts(entry); // as the history kept them
+    groupsUsedUpTo(entry.group);
+    entries_.append(std::move(entry));
+    limit_ = std::max(limit_, entries_.size());
+    return lastSerial_;
+}
+
+void ExchangeJournal::clear()
+{
+    entries_.clear();
+    limit_ = kKept;
 }

@@ -83,7 +83,10 @@ ExchangeListModel::ExchangeListModel(QObject *parent)
 
 quint64 ExchangeListModel::add(JournalEntry entry)
 {
-    if (journal_.size() >= ExchangeJournal::kKept) {
+    // Once the user has paged back, what they paged to stays listed.
+    if (journal_.limit() > ExchangeJournal::kKept)
+        journal_.growBy(1);
+    if (journal_.size() >= journal_.limit()) {
         const int last = int(journal_.size()) - 1;
         beginRemoveRows({}, last, last);
         journal_.dropOldest();
@@ -93,6 +96,24 @@ quint64 ExchangeListModel::add(JournalEntry entry)
     const quint64 serial = journal_.add(std::move(entry));
     endInsertRows();
     return serial;
+}
+
+void ExchangeListModel::addOlder(QList<JournalEntry> entries)
+{
+    if (entries.isEmpty())
+        return;
+    const int first = int(journal_.size());
+    beginInsertRows({}, first, first + int(entries.size()) - 1);
+    for (JournalEntry &entry : entries)
+        journal_.addOlder(std::move(entry));
+    endInsertRows();
+}
+
+void ExchangeListModel::clear()
+{
+    beginResetModel();
+    journal_.clear();
+    endResetModel();
 }
 
 int ExchangeListModel::rowCount(const QModelIndex &parent) const

@@ -14,7 +14,11 @@ public:
 
     // Lists the entry first; the oldest row goes beyond the journal's length.
     quint64 add(JournalEntry entry);
+    // Lists older entries (a page of the history) last.
+    void addOlder(QList<JournalEntry> entries);
+    void clear();
     int newGroup() { return journal_.newGroup(); }
+    void groupsUsedUpTo(int group) { journal_.groupsUsedUpTo(group); }
     const ExchangeJournal &journal() const { return journal_; }
 
     int rowCount(const QModelIndex &parent = {}) const override;

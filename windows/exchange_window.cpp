@@ -2,12 +2,18 @@
 
 #include "http/curl_command.h"
 #include "exchange_details.h"
+#include "har/har_export.h"
+#include "history/exchange_history.h"
+#include "history/search_fields.h"
+#include "history_bar.h"
+#include "toolkit/message_box.h"
 #include "toolkit/program_icon.h"
 #include "toolkit/text_boxes.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,10 +21,13 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <limits>
 #include <tuple>
 #include <utility>
 
@@ -61,6 +70,7 @@ ExchangeWindow::ExchangeWindow(QWidget *parent)
     , answerBox_(boxAround(QStringLiteral("应答（收到的）"), answer_))
     , timings_(new QLabel)
     , verdict_(new QListWidget)
+    , historyBar_(new HistoryBar)
 {
     setObjectName(QStringLiteral("ExchangeWindow"));
     setWindowTitle(QStringLiteral("交互记录"));
@@ -70,7 +80,8 @@ ExchangeWindow::ExchangeWindow(QWidget *parent)
     list_->setAccessibleName(QStringLiteral("交互列表"));
     list_->setModel(model_);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Several can be chosen for 导出为 HAR; the current one is shown.
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setWordWrap(false);
     list_->verticalHeader()->hide();
@@ -123,8 +134,14 @@ ExchangeWindow::ExchangeWindow(QWidget *parent)
     detailLayout->addLayout(head);
     detailLayout->addWidget(detailSplit, 1);
 
+    auto *listed = new QWidget;
+    auto *listedLayout = new QVBoxLayout(listed);
+    listedLayout->setContentsMargins(0, 0, 0, 0);
+    listedLayout->addWidget(historyBar_);
+    listedLayout->addWidget(list_, 1);
+
     auto *split = new QSplitter(Qt::Vertical);
-    split->addWidget(list_);
+    split->addWidget(listed);
     split->addWidget(detail);
     split->setChildrenCollapsible(false);
 
@@ -132,17 +149,96 @@ ExchangeWindow::ExchangeWindow(QWidget *parent)
     layout->addWidget(split);
     resize(kWantedSize); // fitted to the screen as it is shown
     // A third for the list, the rest for the exchange; the bodies above the verdict.
-    split->setSizes({170, 510});
+    split->setSizes({210, 470});
     detailSplit->setSizes({300, 190});
 
     connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &ExchangeWindow::showSelected);
     connect(hex_, &QCheckBox::toggled, this, &ExchangeWindow::showSelected);
     connect(copyCurl_, &QPushButton::clicked, this, &ExchangeWindow::copyCurlCommand);
+    connect(historyBar_, &HistoryBar::searchChanged, this, &ExchangeWindow::listFromHistory);
+    connect(historyBar_, &HistoryBar::olderWanted, this, &ExchangeWindow::listOlder);
+    connect(historyBar_, &HistoryBar::clearConfirmed, this, &ExchangeWindow::clearHistory);
+    connect(historyBar_, &HistoryBar::exportWanted, this, &ExchangeWindow::exportHar);
+    historyBar_->setMoreOlder(false);
     showSelected();
+}
+
+void ExchangeWindow::useHistory(ExchangeHistory &history)
+{
+    history_ = &history;
+    listFromHistory();
+}
+
+void ExchangeWindow::listFromHistory()
+{
+    model_->clear();
+    if (history_) {
+        model_->groupsUsedUpTo(history_->lastGroup());
+        const QList<JournalEntry> page = history_->page(historyBar_->search(), 0, ExchangeJournal::kKept);
+        historyBar_->setMoreOlder(page.size() == ExchangeJournal::kKept);
+        model_->addOlder(page);
+        historyBar_->showProblem(history_->problem());
+    }
+    selectRow(0);
+}
+
+void ExchangeWindow::listOlder()
+{
+    if (!history_)
+        return;
+    const QList<JournalEntry> page = history_->page(historyBar_->search(), model_->rowCount(), ExchangeJournal::kKept);
+    historyBar_->setMoreOlder(page.size() == ExchangeJournal::kKept);
+    model_->addOlder(page);
+}
+
+void ExchangeWindow::clearHistory()
+{
+    if (history_ && !history_->clear())
+        showMessage(this, history_->problem());
+    model_->clear();
+    historyBar_->setMoreOlder(false);
+    showSelected();
+}
+
+void ExchangeWindow::exportHar(const QString &file, bool all)
+{
+    QList<HarExchange> exchanges;
+    const auto take = [&exchanges](const JournalEntry &entry) {
+        exchanges.prepend({entry.record, entry.whole.answer}); // oldest first, as HAR files run
+    };
+    if (all && history_) {
+        for (const JournalEntry &entry : history_->page(historyBar_->search(), 0, std::numeric_limits<int>::max()))
+            take(entry);
+    } else {
+        const QModelIndexList rows = list_->selectionModel()->selectedRows();
+        QList<int> numbers;
+        for (const QModelIndex &row : rows)
+            numbers.append(row.row());
+        if (all)
+            for (int row = 0; row < model_->rowCount(); ++row)
+                numbers.append(row);
+        std::sort(numbers.begin(), numbers.end());
+        for (int row : numbers)
+            take(model_->journal().at(row));
+    }
+    if (exchanges.isEmpty()) {
+        showMessage(this, QStringLiteral("没有可导出的交互：先在列表里选中要导出的交互。"));
+        return;
+    }
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(harFile(exchanges)) < 0 || !out.commit())
+        showMessage(this, QStringLiteral("无法写入 %1：%2\n换一个文件夹再导出。").arg(QDir::toNativeSeparators(file), out.errorString()));
 }
 
 quint64 ExchangeWindow::add(JournalEntry entry)
 {
+    if (history_) {
+        noteWholeSizes(entry);
+        entry.historyId = history_->add(entry);
+        historyBar_->showProblem(history_->problem());
+        if (!matchesSearch(searchFieldsOf(entry), historyBar_->search()))
+            return 0;
+    }
     // Following the newest unless the user went back to an older one.
     const int current = list_->currentIndex().isValid() ? list_->currentIndex().row() : -1;
     const quint64 serial = model_->add(std::move(entry));

@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 
+class ExchangeHistory;
+class HistoryBar;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -16,7 +18,7 @@ class QPushButton;
 class QSplitter;
 class QTableView;
 
-// "交互记录": the exchanges of this run, newest first, and the one selected
+// "交互记录": the exchanges of this and earlier runs, newest first, and the one selected
 // seen whole: the request as sent, the answer as received, the timings and
 // the platform's verdict. It only shows; nothing in it waits or asks.
 class ExchangeWindow : public QWidget {
@@ -24,8 +26,13 @@ class ExchangeWindow : public QWidget {
 public:
     explicit ExchangeWindow(QWidget *parent = nullptr);
 
-    // Lists an exchange first; the newest is selected unless the user is
-    // looking at an older one. Returns its serial.
+    // Lists the history's newest 200 and keeps every exchange added in it.
+    void useHistory(ExchangeHistory &history);
+    HistoryBar &historyBar() const { return *historyBar_; }
+
+    // Keeps the exchange in the history and, when the search finds it,
+    // lists it first; the newest is selected unless the user is looking at
+    // an older one. Returns its serial, 0 when the search leaves it out.
     quint64 add(JournalEntry entry);
     int newGroup() { return model_->newGroup(); }
     const ExchangeListModel &model() const { return *model_; }
@@ -48,6 +55,11 @@ private:
     void showSummary(const QString &summary);
     void copyCurlCommand();
     QString groupNote(const JournalEntry &entry) const;
+    void listFromHistory();
+    void listOlder();
+    void clearHistory();
+    void exportHar(const QString &file, bool all);
+
 
     ExchangeListModel *const model_;
     QTableView *const list_;
@@ -64,6 +76,8 @@ private:
     QListWidget *const verdict_;
     // The selection changed while the window was hidden: shown once it is.
     bool selectionUnshown_ = false;
+    HistoryBar *const historyBar_;
+    ExchangeHistory *history_ = nullptr;
 };
 
 // The curl command that sends the entry's first request again, byte for

@@ -145,6 +145,12 @@ void Form1::showVerdict(const PushPostOutcome &outcome)
     setLabel1(verdictText(outcome, label->fontMetrics(), label->contentsRect().width()));
 }
 
+void Form1::showNote(const QString &note)
+{
+    const QLabel *label = Label1();
+    setLabel1(label->fontMetrics().elidedText(note, Qt::ElideRight, label->contentsRect().width()));
+}
+
 void Form1::Text1Click()
 {
     if (Text1()->text() == QStringView(kDefaultEndpoint))

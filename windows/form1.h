@@ -43,6 +43,8 @@ public:
     void showAccessHint();
     void showWaiting(int secondsWaited);
     void showVerdict(const PushPostOutcome &outcome);
+    // A word that must be said once (the history file failed), cut to fit.
+    void showNote(const QString &note);
     // The post's answer in the result window, brought up front.
     void showAnswer(const PushPostOutcome &outcome);
 

@@ -9,6 +9,7 @@ ProgramWindows::ProgramWindows(const AccessSettings &saved, const AccessOverride
     , exchanges_(form_, results_, createNetworkRequest, [this] { return form_.accessSettings(); })
     , saved_(saved)
 {
+    exchanges_.keepHistoryIn(ExchangeHistory::defaultFile());
     form_.setCommandLineSettings(commandLine);
     form_.setAccessSettings(commandLine.over(saved));
     form_.contextMenu().addActions(exchanges_.mainWindowActions());
