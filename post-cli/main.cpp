@@ -10,6 +10,7 @@
 #include "http/post_failure.h"
 #include "post_options.h"
 #include "post_run.h"
+#include "platform/user_samples.h"
 #include "push_samples.h"
 #include "platform/saved_access_settings.h"
 #include "platform/url_check.h"
@@ -54,7 +55,17 @@ std::function<QString()> bodySource(const PostOptions &options, QString *problem
         }
         return [body = std::get<QString>(read)] { return body; };
     }
-    return [name = options.sample.value_or(u"text"_s)] { return *buildSample(name); };
+    const QString name = options.sample.value_or(u"text"_s);
+    if (!sampleNames().contains(name)) { // the user's own: the file as it is, for every post
+        const std::optional<UserSample> sample = findUserSample(options.samplesDir, name);
+        const SampleText read = sample ? readSampleFile(sample->file) : SampleText{{}, u"样例 \"%1\" 已不在"_s.arg(name)};
+        if (!read.ok()) {
+            *problem = read.problem;
+            return {};
+        }
+        return [body = read.text] { return body; };
+    }
+    return [name] { return *buildSample(name); };
 }
 
 // Real request objects with the limits and authorities asked for, waiting through `waiter` if given.

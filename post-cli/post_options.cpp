@@ -1,6 +1,7 @@
 #include "post_options.h"
 
 #include "crypto/message_crypto.h"
+#include "platform/user_samples.h"
 #include "push_samples.h"
 
 #include <QFileInfo>
@@ -42,7 +43,7 @@ const QStringList &valuedOptions()
 {
     static const QStringList names{u"--sample"_s, u"--body"_s, u"--token"_s, u"--aes-key"_s, u"--appid"_s,
                                    u"--openid"_s, u"--mode"_s, u"--repeat"_s, u"--concurrency"_s, u"--timeout"_s,
-                                   u"--max-time"_s, u"--cacert"_s};
+                                   u"--max-time"_s, u"--cacert"_s, u"--samples-dir"_s};
     return names;
 }
 
@@ -184,9 +185,11 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
         } else if (name == u"-v") {
             options.verbose = true;
         } else if (name == u"--sample") {
-            if (!sampleNames().contains(*value))
-                return usage(u"没有名为 \"%1\" 的样例；可选：%2"_s.arg(*value, sampleNames().join(u", ")));
-            options.sample = value;
+            options.sample = value; // checked once the samples folder is known
+        } else if (name == u"--samples-dir") {
+            if (!QFileInfo(*value).isDir())
+                return usage(u"--samples-dir 的文件夹 \"%1\" 不存在"_s.arg(*value));
+            options.samplesDir = *value;
         } else if (name == u"--body") {
             if (value->isEmpty())
                 return usage(u"--body 的文件名为空"_s);
@@ -232,6 +235,12 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
     }
     if (options.help || options.version)
         return options;
+    if (options.samplesDir.isEmpty())
+        options.samplesDir = userSamplesFolder();
+    // Built-in samples win over the user's of the same name.
+    if (options.sample && !sampleNames().contains(*options.sample) && !findUserSample(options.samplesDir, *options.sample))
+        return usage(u"没有名为 \"%1\" 的样例；可选：%2，或 %3 中的样例"_s.arg(*options.sample, sampleNames().join(u", "),
+                                                                             options.samplesDir));
     if (const std::optional<UsageError> error = fillInAccess(options, given, sources))
         return *error;
     if (const std::optional<UsageError> error = inconsistency(options, given))
