@@ -48,7 +48,9 @@ UTF-8 编码，不另加换行。加密的回复解不开或未通过校验时�
                        %1
                        （公众号的 text、picture、location 与窗口的三个按钮逐字节相同；
                        其余样例每次带当前的 CreateTime 和新的 MsgId、票据或授权码；
-                       不给时用所选平台的第一个样例）
+                       不给时用所选平台的第一个样例；
+                       也可以是窗口“另存为样例…”保存的样例，同名时内置样例优先）
+  --samples-dir 文件夹 到这个文件夹（而不是用户的样例文件夹）找 --sample 的样例
   --body 文件          正文取自文件，逐字节发送（'-' 为标准输入）；
                        不是有效 UTF-8 的文件不发送（退出状态 2）
                        （两者都不给：文本样例）
@@ -120,7 +122,9 @@ follows none): a 3xx answer fails the verdict.
                        (the official account's text, picture and location are byte for
                        byte the window's three; the others carry the current CreateTime
                        and a fresh MsgId, ticket or code each time; without it: the
-                       family's first sample)
+                       family's first sample; also a sample saved with the window's
+                       另存为样例…, built-in samples winning on the same name)
+  --samples-dir DIR    look for --sample's user samples in DIR, not the user's samples folder
   --body FILE          the body from a file, sent byte for byte ('-' for standard input);
                        a file that is not valid UTF-8 is refused (status 2)
                        (neither: the text sample)

@@ -15,6 +15,7 @@
 #include "http/post_failure.h"
 #include "post_options.h"
 #include "post_run.h"
+#include "platform/user_samples.h"
 #include "push_samples.h"
 #include "storm_report.h"
 #include "storm_run.h"
@@ -68,6 +69,15 @@ std::function<QString()> bodySource(const PostOptions &options, QString *problem
     }
     // Neither: the family's first sample (the official account's: text).
     const QString name = options.sample.value_or(sampleNames(options.access.platform).constFirst());
+    if (!sampleNames(options.access.platform).contains(name)) { // the user's own: the file as it is, for every post
+        const std::optional<UserSample> sample = findUserSample(options.samplesDir, name);
+        const SampleText read = sample ? readSampleFile(sample->file) : SampleText{{}, u"样例 \"%1\" 已不在"_s.arg(name)};
+        if (!read.ok()) {
+            *problem = read.problem;
+            return {};
+        }
+        return [body = read.text] { return body; };
+    }
     return [name, access = options.access] { return *buildSample(name, access); };
 }
 

@@ -2,6 +2,7 @@
 
 #include "crypto/message_crypto.h"
 #include "platform/url_check.h"
+#include "platform/user_samples.h"
 #include "push_samples.h"
 
 #include <QFileInfo>
@@ -50,7 +51,8 @@ const QStringList &valuedOptions()
     static const QStringList names{u"--sample"_s, u"--body"_s, u"--token"_s, u"--aes-key"_s, u"--appid"_s,
                                    u"--openid"_s, u"--mode"_s, u"--repeat"_s, u"--concurrency"_s, u"--timeout"_s,
                                    u"--max-time"_s, u"--cacert"_s, u"--platform"_s, u"--format"_s, u"--corpid"_s,
-                                   u"--agentid"_s, u"--every"_s, u"--junit"_s, u"--rate"_s, u"--har"_s};
+                                   u"--agentid"_s, u"--every"_s, u"--junit"_s, u"--rate"_s, u"--har"_s,
+                                   u"--samples-dir"_s};
     return names;
 }
 
@@ -126,9 +128,12 @@ std::optional<UsageError> inconsistency(const PostOptions &options, const QSet<Q
         return usage(u"--sample 与 --body 只能选一个"_s);
     if (const std::optional<UsageError> misfit = familyMisfit(options, given))
         return misfit;
-    if (const QStringList names = sampleNames(options.access.platform); options.sample && !names.contains(*options.sample))
-        return usage(u"%1没有名为 \"%2\" 的样例；可选：%3"_s.arg(platformCaption(options.access.platform), *options.sample,
-                                                               names.join(u", ")));
+    // Built-in samples win over the user's of the same name.
+    if (const QStringList names = sampleNames(options.access.platform);
+        options.sample && !names.contains(*options.sample) && !findUserSample(options.samplesDir, *options.sample))
+        return usage(u"%1没有名为 \"%2\" 的样例；可选：%3，或 %4 中的样例"_s.arg(platformCaption(options.access.platform),
+                                                                          *options.sample, names.join(u", "),
+                                                                          options.samplesDir));
     if (options.every) {
         for (const char *oneRun : {"--repeat", "--check-url"}) {
             if (given.contains(QLatin1StringView(oneRun)))
@@ -271,7 +276,7 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
         } else if (name == u"-v") {
             options.verbose = true;
         } else if (name == u"--sample") {
-            options.sample = value; // checked against the family once every option is read
+            options.sample = value; // checked against the family and the samples folder once every option is read
         } else if (name == u"--platform") {
             const std::optional<Platform> platform = platformFromName(*value);
             if (!platform || *platform == Platform::Pay)
@@ -296,6 +301,10 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
             options.every = seconds(*value);
             if (!options.every)
                 return usage(u"--every 须是 0.001 到 86400 之间的秒数，不是 \"%1\""_s.arg(*value));
+        } else if (name == u"--samples-dir") {
+            if (!QFileInfo(*value).isDir())
+                return usage(u"--samples-dir 的文件夹 \"%1\" 不存在"_s.arg(*value));
+            options.samplesDir = *value;
         } else if (name == u"--body") {
             if (value->isEmpty())
                 return usage(u"--body 的文件名为空"_s);
@@ -357,6 +366,8 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
     }
     if (options.help || options.version)
         return options;
+    if (options.samplesDir.isEmpty())
+        options.samplesDir = userSamplesFolder();
     if (const std::optional<UsageError> error = fillInAccess(options, given, sources))
         return *error;
     if (const std::optional<UsageError> error = inconsistency(options, given))

@@ -13,7 +13,8 @@
 // What one run of veltrane-post was asked to do.
 struct PostOptions {
     QString url;
-    std::optional<QString> sample;   // a name from push_samples.h, of the family in access.platform
+    std::optional<QString> sample;   // a name from push_samples.h, of the family in access.platform, or a user sample's
+    QString samplesDir;              // --samples-dir; else the user's samples folder
     std::optional<QString> bodyFile; // a path, or "-" for standard input
     AccessSettings access;
     bool checkUrl = false;

@@ -37,6 +37,16 @@ void MainWindowMenu::addXmlBoxMenu(QMenu *menu)
     xmlBoxMenus_.append(menu);
 }
 
+void MainWindowMenu::addXmlBoxActions(const QList<QAction *> &actions)
+{
+    xmlBoxActions_.append(actions);
+}
+
+void MainWindowMenu::addEndpointBoxMenu(QMenu *menu)
+{
+    endpointBoxMenus_.append(menu);
+}
+
 bool MainWindowMenu::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::ContextMenu)
@@ -46,11 +56,17 @@ bool MainWindowMenu::eventFilter(QObject *watched, QEvent *event)
         QMenu *menu = endpointBox_->createStandardContextMenu();
         menu->addSeparator();
         menu->addActions(actions_);
+        for (QMenu *submenu : std::as_const(endpointBoxMenus_))
+            menu->addMenu(submenu);
         popUp(menu, request);
         return true;
     }
     if (watched == xmlBox_) {
         QMenu *menu = xmlBox_->createStandardContextMenu(request->pos());
+        if (!xmlBoxActions_.isEmpty()) {
+            menu->addSeparator();
+            menu->addActions(xmlBoxActions_);
+        }
         menu->addSeparator();
         menu->addActions(actions_);
         for (QMenu *submenu : std::as_const(xmlBoxMenus_))

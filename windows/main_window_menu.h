@@ -25,6 +25,11 @@ public:
     void addActions(const QList<QAction *> &actions);
     // Shown in the XML box's menu only, after the actions.
     void addXmlBoxMenu(QMenu *menu);
+    // Shown in the XML box's menu only, after its own entries; their owner
+    // sets where their shortcuts work.
+    void addXmlBoxActions(const QList<QAction *> &actions);
+    // Shown in the endpoint box's menu only, after the actions.
+    void addEndpointBoxMenu(QMenu *menu);
 
     QList<QAction *> actions() const { return actions_; }
 
@@ -39,4 +44,6 @@ private:
     MultiLineTextBox *const xmlBox_;
     QList<QAction *> actions_;
     QList<QMenu *> xmlBoxMenus_;
+    QList<QAction *> xmlBoxActions_;
+    QList<QMenu *> endpointBoxMenus_;
 };

@@ -2,6 +2,10 @@
 
 #include "access_settings_store.h"
 #include "main_window_menu.h"
+#include "platform/user_samples.h"
+#include "recent_endpoints.h"
+#include "toolkit/text_boxes.h"
+#include "xml_box_files.h"
 #include "toolkit/message_box.h"
 
 ProgramWindows::ProgramWindows(const AccessSettings &saved, const AccessOverrides &commandLine)
@@ -15,6 +19,11 @@ ProgramWindows::ProgramWindows(const AccessSettings &saved, const AccessOverride
     form_.contextMenu().addActions(exchanges_.mainWindowActions());
     form_.contextMenu().addXmlBoxMenu(exchanges_.moreSamplesMenu());
     QObject::connect(&form_, &Form1::posted, &exchanges_, &ExchangeActions::record);
+    auto *files = new XmlBoxFiles(form_, exchanges_.moreSamplesMenu(), userSamplesFolder(), &form_);
+    form_.contextMenu().addXmlBoxActions(files->actions());
+    auto *recent = new RecentEndpoints(form_.Text1(), accessSettingsFile(), &form_);
+    form_.contextMenu().addEndpointBoxMenu(recent->menu());
+    QObject::connect(&form_, &Form1::posted, recent, [this, recent] { recent->remember(form_.Text1()->text()); });
     QObject::connect(&form_, &Form1::urlChecked, &exchanges_, &ExchangeActions::recordUrlCheck);
     // Only what the user changes in the dialog is saved; the command line's
     // settings left as they were hold for this run only.

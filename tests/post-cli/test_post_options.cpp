@@ -1,6 +1,9 @@
 #include "body_file.h"
 #include "post_options.h"
 
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -8,6 +11,7 @@ using namespace Qt::Literals::StringLiterals;
 class TestPostOptions : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); } // never the user's samples
     void refusesWhatCannotRun_data();
     void refusesWhatCannotRun();
     void readsWhatCanRun();
@@ -15,6 +19,8 @@ private slots:
     void fillsInAccessFromOutside();
     void acceptsOnlyBytesThatSurviveTheWire_data();
     void acceptsOnlyBytesThatSurviveTheWire();
+    void findsUserSamples_data();
+    void findsUserSamples();
 };
 
 void TestPostOptions::refusesWhatCannotRun_data()
@@ -53,6 +59,7 @@ void TestPostOptions::refusesWhatCannotRun_data()
         << QStringList{url, u"--check-url"_s, u"--token=T"_s, u"--repeat=2"_s} << u"不能与 --repeat 同用"_s;
     QTest::newRow("max-time 0") << QStringList{url, u"--max-time=0"_s} << u"--max-time 须是"_s;
     QTest::newRow("cacert missing") << QStringList{url, u"--cacert=/nonexistent/ca.pem"_s} << u"不存在或不可读"_s;
+    QTest::newRow("samples-dir missing") << QStringList{url, u"--samples-dir=/nonexistent"_s} << u"不存在"_s;
     QTest::newRow("cacert a folder") << QStringList{url, u"--cacert=/"_s} << u"不存在或不可读"_s;
     // Options that do not fit the family chosen.
     const QStringList weCom{url, u"--platform=wecom"_s, u"--token=T"_s, u"--aes-key=abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s};
@@ -228,5 +235,34 @@ void TestPostOptions::acceptsOnlyBytesThatSurviveTheWire()
     }
 }
 
+
+// A user sample is found in the folder --samples-dir names, and only there.
+void TestPostOptions::findsUserSamples_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("pointed"); // --samples-dir names the folder that holds "mine"
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("user's, folder given") << u"mine"_s << true << true;
+    QTest::newRow("user's, default folder") << u"mine"_s << false << false;
+    QTest::newRow("built-in, folder given") << u"location"_s << true << true;
+}
+
+void TestPostOptions::findsUserSamples()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, pointed);
+    QFETCH(bool, accepted);
+    QTemporaryDir folder;
+    QFile sample(folder.filePath(u"mine.xml"_s));
+    QVERIFY(sample.open(QIODevice::WriteOnly) && sample.write("<xml/>") == 6);
+    sample.close();
+    QStringList arguments{u"http://127.0.0.1:1/"_s, u"--sample"_s, name};
+    if (pointed)
+        arguments << u"--samples-dir"_s << folder.path();
+    const auto parsed = parsePostOptions(arguments);
+    QCOMPARE(std::holds_alternative<PostOptions>(parsed), accepted);
+    if (accepted)
+        QCOMPARE(std::get<PostOptions>(parsed).sample, name);
+}
 QTEST_GUILESS_MAIN(TestPostOptions)
 #include "test_post_options.moc"

@@ -1,0 +1,39 @@
+#!/bin/sh
+# Takes the README's screenshot of the XML box's file entries: under Xvfb
+# with a window manager, starts the program with data and configuration
+# folders of its own holding one saved sample (nothing of the user's is read
+# or written), right-clicks the XML box and opens 载入更多样例 → 我的样例.
+# Run after scripts/setup.sh; writes docs/xml-box-files.png.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/install-packages.sh xvfb xauth openbox xdotool imagemagick fonts-noto-cjk
+
+if [ "${1:-}" != "--inside" ]; then
+    exec xvfb-run --auto-servernum --server-args="-screen 0 1100x900x24 -dpi 96" "$0" --inside
+fi
+
+home=$(mktemp -d)
+mkdir -p "$home/data/Veltrane/veltrane/samples"
+printf '<xml><ToUserName><![CDATA[toUser]]></ToUserName><MsgType><![CDATA[text]]></MsgType><Content><![CDATA[退订]]></Content></xml>' \
+    >"$home/data/Veltrane/veltrane/samples/退订.xml"
+printf '{"ToUserName":"toUser","MsgType":"text","Content":"你好"}' >"$home/data/Veltrane/veltrane/samples/小程序-文本.json"
+openbox >/dev/null 2>&1 &
+sleep 1 # a window mapped before the window manager runs is never managed
+XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" build/veltrane 2>/tmp/veltrane-screenshot.log &
+program=$!
+trap 'kill $program 2>/dev/null; rm -rf "$home"' EXIT
+
+main=$(xdotool search --sync --onlyvisible --name '^Veltrane$' | head -n 1)
+xdotool windowmove --sync "$main" 10 40
+xdotool windowactivate --sync "$main"
+sleep 0.5
+mkdir -p docs
+
+# The XML box's menu, then its last entry (载入更多样例) and 我的样例 at its end, by keys.
+xdotool mousemove --window "$main" --sync 200 110 click 3
+sleep 0.8
+xdotool key Up Right Up Right
+sleep 0.8
+eval "$(xdotool getwindowgeometry --shell "$main")"
+import -window root -crop "$((WIDTH + 520))x$((HEIGHT + 480))+$((X - 10))+$((Y - 40))" +repage docs/xml-box-files.png
+echo "wrote docs/xml-box-files.png"
