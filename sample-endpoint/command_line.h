@@ -15,7 +15,6 @@ struct CommandLine {
     std::string appId; // the receive id: --appid, or --corpid for WeCom
     Platform platform = Platform::OfficialAccount;
     std::optional<BodyFormat> format;
-    std::string appId;
     // --platform pay: the payment platform's notifications instead of pushes.
     bool pay = false;
     std::string apiV3Key;       // --apiv3-key: 32 bytes
