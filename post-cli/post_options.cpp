@@ -79,8 +79,9 @@ std::optional<UsageError> familyMisfit(const PostOptions &options, const QSet<QS
     if (!alwaysEncryptedFamily(platform))
         return std::nullopt;
     const QString caption = platformCaption(platform);
-    if (given.contains(u"--mode"_s))
-        return usage(u"%1的推送总是加密的，不用 --mode"_s.arg(caption));
+    // --mode safe says what these families always do; any other mode cannot be had.
+    if (given.contains(u"--mode"_s) && options.access.mode != MessageMode::Safe)
+        return usage(u"%1的推送总是加密的（安全模式）：--mode 只能是 safe 或不给"_s.arg(caption));
     if (given.contains(u"--openid"_s))
         return usage(u"--openid 只用于公众号和小程序，%1的推送没有 openid"_s.arg(caption));
     const QString idOption = platform == Platform::WeCom ? u"--corpid"_s : u"--appid"_s;

@@ -73,7 +73,8 @@ void TestPostOptions::refusesWhatCannotRun_data()
     QTest::newRow("agentid not a number") << weCom + QStringList{u"--corpid=ww1"_s, u"--agentid=1a"_s} << u"--agentid 须是数字"_s;
     QTest::newRow("WeCom without CorpID") << weCom << u"需要 --token、--aes-key 和 --corpid"_s;
     QTest::newRow("WeCom with an AppID") << weCom + QStringList{u"--appid=wx1"_s} << u"用 --corpid"_s;
-    QTest::newRow("WeCom with a mode") << weCom + QStringList{u"--corpid=ww1"_s, u"--mode=safe"_s} << u"不用 --mode"_s;
+    QTest::newRow("WeCom in plain mode") << weCom + QStringList{u"--corpid=ww1"_s, u"--mode=plain"_s}
+                                         << u"--mode 只能是 safe 或不给"_s;
     QTest::newRow("WeCom, the official account's sample") << weCom + QStringList{u"--corpid=ww1"_s, u"--sample=subscribe"_s}
                                                            << u"企业微信没有名为 \"subscribe\" 的样例"_s;
     QTest::newRow("third-party platform has no URL check")

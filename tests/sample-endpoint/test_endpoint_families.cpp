@@ -183,7 +183,7 @@ void TestEndpointFamilies::readsTheCommandLine_data()
     QTest::newRow("mini-program JSON") << QStringList{u"--platform=miniprogram"_s, u"--format=json"_s} << QString();
     QTest::newRow("--format for an account") << QStringList{u"--format=json"_s} << u"--format 只用于"_s;
     QTest::newRow("--format yaml") << QStringList{u"--platform=miniprogram"_s, u"--format=yaml"_s} << u"xml 或 json"_s;
-    QTest::newRow("pay") << QStringList{u"--platform=pay"_s} << u"还不能扮演微信支付"_s;
+    QTest::newRow("pay without its key") << QStringList{u"--platform=pay"_s} << u"需要同时给出 --apiv3-key 和 --certificate"_s;
     QTest::newRow("unknown platform") << QStringList{u"--platform=qq"_s} << u"可选 oa、miniprogram"_s;
 }
 
