@@ -29,6 +29,8 @@
 #include <curl/curl.h>
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <malloc.h>
 #include <sys/mman.h>
@@ -100,6 +102,10 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    // The bench's posts go to a history and settings of its own, never the user's.
+    const QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
     QApplication app(argc, argv);
     if (options.only == "start") {
         runStartAlone(options.quick);
