@@ -78,11 +78,13 @@ QList<ForgedProbe> forgedProbes(const AccessSettings &access)
 {
     if (!access.signs())
         return {};
-    QList<ForgedProbe> probes{
-        {u"no-signature"_s, u"不带签名"_s},
-        {u"wrong-signature"_s, u"signature 错误"_s},
-        {u"day-old-timestamp"_s, u"timestamp 是一天前的"_s, true},
-    };
+    QList<ForgedProbe> probes{{u"no-signature"_s, u"不带签名"_s}};
+    // WeCom sends no signature to get wrong. Where msg_signature comes beside
+    // it, an endpoint may check that alone: it is made from the same Token and
+    // also covers Encrypt, so a forger still cannot pass.
+    if (access.platform != Platform::WeCom)
+        probes.append({u"wrong-signature"_s, u"signature 错误"_s, access.encrypts()});
+    probes.append({u"day-old-timestamp"_s, u"timestamp 是一天前的"_s, true});
     if (access.encrypts()) {
         probes.append({u"wrong-msg-signature"_s, u"msg_signature 错误"_s});
         probes.append({u"changed-encrypt"_s, u"Encrypt 改了一个字节"_s});
@@ -136,6 +138,10 @@ ForgedJudgement judgeForgedAnswer(const ForgedProbe &probe, const ExchangeRecord
         return judged(VerdictLine::Pass, u"已拒绝：HTTP 状态 %1，答复 %2"_s.arg(status).arg(quoted));
     // A passive reply first: an encrypted one names its MsgSignature, which is no refusal.
     if (answer.startsWith(u"<xml"_s)) {
+        if (probe.acceptanceWarns && probe.name == u"wrong-signature")
+            return judged(VerdictLine::Warn, u"接收端没有校验 signature，只校验了 msg_signature（答复了被动回复）："
+                                             "msg_signature 由同一个 Token 算出，还覆盖 Encrypt，伪造者仍过不了；"
+                                             "两者都校验更稳妥"_s);
         if (probe.acceptanceWarns)
             return judged(VerdictLine::Warn, u"接收端接受了一天前的 timestamp（答复了被动回复）：平台的规则不要求拒绝，"
                                              "但拒绝过旧的 timestamp 能防重放"_s);

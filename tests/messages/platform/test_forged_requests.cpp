@@ -86,18 +86,30 @@ private slots:
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("probes");
         QTest::addColumn<bool>("saysBodyUncovered");
-        QTest::newRow("plain") << int(MessageMode::Plain) << 3 << true;
-        QTest::newRow("compatible") << int(MessageMode::Compatible) << 6 << false;
-        QTest::newRow("safe") << int(MessageMode::Safe) << 6 << false;
+        QTest::addColumn<bool>("weCom");
+        QTest::newRow("plain") << int(MessageMode::Plain) << 3 << true << false;
+        QTest::newRow("compatible") << int(MessageMode::Compatible) << 6 << false << false;
+        QTest::newRow("safe") << int(MessageMode::Safe) << 6 << false << false;
+        // WeCom sends no signature, so there is none to get wrong.
+        QTest::newRow("WeCom") << int(MessageMode::Safe) << 5 << false << true;
     }
     void probesPerMode()
     {
         QFETCH(int, mode);
         QFETCH(int, probes);
         QFETCH(bool, saysBodyUncovered);
+        QFETCH(bool, weCom);
         AccessSettings access = kSafe;
         access.mode = MessageMode(mode);
-        QCOMPARE(forgedProbes(access).size(), probes);
+        if (weCom)
+            access.platform = Platform::WeCom;
+        const QList<ForgedProbe> made = forgedProbes(access);
+        QCOMPARE(made.size(), probes);
+        // Only beside a msg_signature may a wrong signature be let through.
+        for (const ForgedProbe &probe : made) {
+            if (probe.name == u"wrong-signature")
+                QCOMPARE(probe.acceptanceWarns, access.encrypts());
+        }
         QCOMPARE(uncoveredBody(access).has_value(), saysBodyUncovered);
         QVERIFY(forgedProbes(AccessSettings{}).isEmpty());
     }
@@ -113,10 +125,12 @@ private slots:
         QTest::newRow("403") << u"wrong-signature"_s << 403 << u"Invalid signature"_s << int(VerdictLine::Pass) << u"已拒绝"_s;
         QTest::newRow("200 that refuses") << u"wrong-signature"_s << 200 << u"Invalid signature"_s << int(VerdictLine::Pass)
                                          << u"说明拒绝"_s;
-        QTest::newRow("passive reply") << u"wrong-signature"_s << 200 << reply << int(VerdictLine::Fail)
+        QTest::newRow("passive reply") << u"wrong-msg-signature"_s << 200 << reply << int(VerdictLine::Fail)
                                        << u"接收端接受了伪造的请求"_s;
+        QTest::newRow("signature alone wrong, msg_signature right")
+            << u"wrong-signature"_s << 200 << reply << int(VerdictLine::Warn) << u"只校验了 msg_signature"_s;
         QTest::newRow("encrypted passive reply")
-            << u"wrong-signature"_s << 200
+            << u"wrong-msg-signature"_s << 200
             << u"<xml><Encrypt><![CDATA[abc]]></Encrypt><MsgSignature><![CDATA[0a]]></MsgSignature></xml>"_s
             << int(VerdictLine::Fail) << u"接收端接受了伪造的请求"_s;
         QTest::newRow("empty") << u"no-signature"_s << 200 << QString() << int(VerdictLine::Warn) << u"无法区分"_s;
