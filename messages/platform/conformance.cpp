@@ -1,5 +1,6 @@
 #include "platform/conformance.h"
 
+#include "platform/family_rules.h"
 #include "platform/forged_requests.h"
 #include "platform/more_samples.h"
 #include "platform/samples.h"
@@ -18,6 +19,8 @@ const QString kForgedGroup = u"伪造请求"_s;
 
 QString modeCaption(const AccessSettings &access)
 {
+    if (alwaysEncrypted(access.platform))
+        return u"安全模式"_s; // whatever mode was given: these families always encrypt
     switch (access.mode) {
     case MessageMode::Plain:
         return u"明文模式"_s;
@@ -119,15 +122,20 @@ ConformanceRun runConformance(const QString &url, const AccessSettings &access, 
     ConformanceRun run;
     QElapsedTimer timer;
     timer.start();
-    const UrlCheckResult urlCheck = checkUrl(url, access, createRequest);
-    run.checks.append({kUrlGroup, u"地址校验（echostr）"_s, urlCheck.passed ? VerdictLine::Pass : VerdictLine::Fail,
-                       u"GET，带 signature、timestamp、nonce 和 echostr“%1”"_s.arg(urlCheck.echostr),
-                       answerGist(urlCheck.record), urlCheck.passed ? QString() : urlCheck.explanation.simplified(),
-                       secondsOf(timer)});
-    // No connection, no answer: nothing further can reach it either.
-    if (urlCheck.record.failure && urlCheck.record.status() == 0) {
-        run.unreachable = true;
-        return run;
+    // The third-party platform checks no URL: its run starts with the samples.
+    if (!urlCheckAbsence(access.platform)) {
+        const UrlCheckResult urlCheck = checkUrl(url, access, createRequest);
+        const QString sent = access.platform == Platform::WeCom
+                                 ? u"GET，带 msg_signature、timestamp、nonce 和加密的 echostr“%1”"_s.arg(urlCheck.echostr)
+                                 : u"GET，带 signature、timestamp、nonce 和 echostr“%1”"_s.arg(urlCheck.echostr);
+        run.checks.append({kUrlGroup, u"地址校验（echostr）"_s, urlCheck.passed ? VerdictLine::Pass : VerdictLine::Fail, sent,
+                           answerGist(urlCheck.record), urlCheck.passed ? QString() : urlCheck.explanation.simplified(),
+                           secondsOf(timer)});
+        // No connection, no answer: nothing further can reach it either.
+        if (urlCheck.record.failure && urlCheck.record.status() == 0) {
+            run.unreachable = true;
+            return run;
+        }
     }
     for (const PushSample &sample : pushSamples(access.platform))
         run.checks.append(sampleCheck(sample, url, access, createRequest));

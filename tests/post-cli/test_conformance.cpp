@@ -14,7 +14,7 @@ namespace {
 
 const QString kKey = u"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s;
 
-enum class Peer { SampleEndpoint, SampleEndpointSafe, Careless, Nobody };
+enum class Peer { SampleEndpoint, SampleEndpointSafe, SampleEndpointOpen, Careless, Nobody };
 
 // An endpoint that checks nothing: it echoes any echostr and answers every
 // push with a passive reply.
@@ -50,6 +50,8 @@ private slots:
         QTest::addColumn<QString>("says");
         QTest::newRow("sample endpoint, plain") << int(Peer::SampleEndpoint) << 0 << u"改过的正文"_s;
         QTest::newRow("sample endpoint, safe") << int(Peer::SampleEndpointSafe) << 0 << u"Encrypt 改了一个字节"_s;
+        // The third-party platform checks no URL: its run starts with the samples and passes.
+        QTest::newRow("sample endpoint, third-party platform") << int(Peer::SampleEndpointOpen) << 0 << u"✔ 样例推送"_s;
         QTest::newRow("no signature checks") << int(Peer::Careless) << 1 << u"接收端接受了伪造的请求"_s;
         QTest::newRow("nothing listening") << int(Peer::Nobody) << 3 << u"✘ 地址校验"_s;
     }
@@ -70,6 +72,11 @@ private slots:
                 QStringList{u"--token"_s, u"T"_s, u"--aes-key"_s, kKey, u"--appid"_s, u"wx1"_s});
             url = endpoint->url();
             arguments << u"--mode=safe"_s << u"--aes-key"_s << kKey << u"--appid=wx1"_s;
+        } else if (Peer(peer) == Peer::SampleEndpointOpen) {
+            const QStringList keyed{u"--token"_s, u"T"_s, u"--aes-key"_s, kKey, u"--appid"_s, u"wx1"_s};
+            endpoint = std::make_unique<SampleEndpointProcess>(QStringList{u"--platform"_s, u"open"_s} + keyed);
+            url = endpoint->url();
+            arguments << u"--platform=open"_s << u"--aes-key"_s << kKey << u"--appid=wx1"_s;
         } else if (Peer(peer) == Peer::Careless) {
             careless = std::make_unique<RecordingServer>();
             careless->setAnswerer(carelessAnswer);
