@@ -3,6 +3,7 @@
 #include "platform/access_settings_check.h"
 #include "access_family_fields.h"
 #include "access_settings_store.h"
+#include "pay_certificate_row.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -60,6 +61,7 @@ AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, const
     , m_appId(new QLineEdit(settings.appId, this))
     , m_agentId(new QLineEdit(settings.agentId, this))
     , m_apiV3Key(new QLineEdit(settings.apiV3Key, this))
+    , m_payCertificate(new PayCertificateRow(this))
     , m_openId(new QLineEdit(settings.openId, this))
     , m_caFile(new QLineEdit(settings.caFile, this))
     , m_plain(new QRadioButton(messageModeLabel(MessageMode::Plain), this))
@@ -145,6 +147,7 @@ AccessSettingsDialog::AccessSettingsDialog(const AccessSettings &settings, const
     form->addRow(QStringLiteral("AppID:"), m_appId);
     form->addRow(QStringLiteral("AgentID:"), m_agentId);
     form->addRow(QStringLiteral("APIv3 密钥:"), m_apiV3Key);
+    form->addRow(QStringLiteral("平台证书序列号:"), m_payCertificate);
     form->addRow(QStringLiteral("OpenID:"), m_openId);
     form->addRow(QStringLiteral("消息加解密方式:"), modeRow);
     form->addRow(QString(), m_modeHint);
@@ -193,6 +196,9 @@ void AccessSettingsDialog::showFamily()
     m_form->setRowVisible(m_agentId, fields.agentId);
     m_form->setRowVisible(m_mchId, fields.payment);
     m_form->setRowVisible(m_apiV3Key, fields.payment);
+    m_form->setRowVisible(m_payCertificate, fields.payment);
+    if (fields.payment)
+        m_payCertificate->load();
 
     auto *appIdLabel = qobject_cast<QLabel *>(m_form->labelForField(m_appId));
     appIdLabel->setText(fields.receiveId + (m_appIdFromCommandLine ? QStringLiteral("（命令行）:") : QStringLiteral(":")));

@@ -16,6 +16,7 @@ class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
+class PayCertificateRow;
 
 // "接入设置": the push family (平台), then the token, EncodingAESKey, AppID,
 // OpenID and message mode of the endpoint, as that family's developer page
@@ -49,6 +50,7 @@ private:
     QLineEdit *const m_appId;
     QLineEdit *const m_agentId;
     QLineEdit *const m_apiV3Key;
+    PayCertificateRow *const m_payCertificate;
     QLineEdit *const m_openId;
     QLineEdit *const m_caFile;
     QRadioButton *const m_plain;

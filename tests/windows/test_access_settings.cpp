@@ -1,3 +1,4 @@
+#include "pay/platform_key.h"
 #include "access_hint.h"
 #include "access_settings_dialog.h"
 #include "access_settings_store.h"
@@ -452,7 +453,8 @@ void TestAccessSettings::familyRows_data()
                          << 1;
     QTest::newRow("企业微信") << Platform::WeCom << signing + QStringList{u"agentId"_s} << u"CorpID:"_s << 2;
     QTest::newRow("第三方平台") << Platform::OpenPlatform << signing << u"第三方平台 AppID:"_s << 2;
-    QTest::newRow("微信支付") << Platform::Pay << QStringList{u"mchId"_s, u"appId"_s, u"apiV3Key"_s} << u"AppID:"_s
+    QTest::newRow("微信支付") << Platform::Pay << QStringList{u"mchId"_s, u"appId"_s, u"apiV3Key"_s, u"payCertificate"_s}
+                          << u"AppID:"_s
                           << 0;
 }
 
@@ -468,13 +470,18 @@ void TestAccessSettings::familyRows()
     choosePlatform(dialog, platform);
     auto *form = dialog.findChild<QFormLayout *>();
     for (const QString &field : {u"token"_s, u"aesKey"_s, u"mchId"_s, u"appId"_s, u"agentId"_s, u"apiV3Key"_s,
-                                 u"openId"_s, u"format"_s}) {
+                                 u"openId"_s, u"format"_s, u"payCertificate"_s}) {
         auto *widget = dialog.findChild<QWidget *>(field);
         QVERIFY2(widget->isVisible() == rows.contains(field), qPrintable(field));
         QVERIFY2(form->labelForField(widget)->isVisible() == rows.contains(field), qPrintable(field));
     }
     QCOMPARE(qobject_cast<QLabel *>(form->labelForField(dialog.findChild<QLineEdit *>(u"appId"_s)))->text(),
              receiveId);
+    // The platform's key is read or made only when its serial is to be shown.
+    const QString serial = dialog.findChild<QLineEdit *>(u"paySerial"_s)->text();
+    QCOMPARE(!serial.isEmpty(), platform == Platform::Pay);
+    if (platform == Platform::Pay)
+        QCOMPARE(serial, payPlatformKey(payPlatformKeyFile()).serial);
     const auto radios = dialog.findChildren<QRadioButton *>();
     for (const QRadioButton *radio : radios) {
         QCOMPARE(radio->isVisible(), modes != 0);
