@@ -45,7 +45,7 @@ std::optional<QString> paymentProblem(const AccessSettings &settings)
         return QStringLiteral("微信支付需要 AppID");
     if (settings.apiV3Key.isEmpty())
         return QStringLiteral("微信支付需要 APIv3 密钥（商户平台上设置的 32 个字符）");
-    return apiV3KeyProblem(settings.apiV3Key);
+    return dialogApiV3KeyProblem(settings.apiV3Key);
 }
 
 } // namespace
@@ -66,7 +66,7 @@ const FamilyFields &familyFields(Platform platform)
     return found == table.end() ? table.front() : *found;
 }
 
-std::optional<QString> apiV3KeyProblem(const QString &key)
+std::optional<QString> dialogApiV3KeyProblem(const QString &key)
 {
     if (key.size() != kApiV3KeyLength)
         return QStringLiteral("APIv3 密钥应为 32 个字符，现在是 %1 个").arg(key.size());

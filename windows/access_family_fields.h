@@ -32,4 +32,4 @@ std::optional<QString> familyProblem(const AccessSettings &settings);
 
 // The APIv3 key is the merchant's 32 letters and digits, used as an
 // AES-256 key byte for byte.
-std::optional<QString> apiV3KeyProblem(const QString &key);
+std::optional<QString> dialogApiV3KeyProblem(const QString &key);
