@@ -2,6 +2,7 @@
 
 #include "access_settings_store.h"
 #include "main_window_menu.h"
+#include "pay_probe_actions.h"
 #include "platform/user_samples.h"
 #include "recent_endpoints.h"
 #include "toolkit/text_boxes.h"
@@ -17,6 +18,7 @@ ProgramWindows::ProgramWindows(const AccessSettings &saved, const AccessOverride
     form_.setCommandLineSettings(commandLine);
     form_.setAccessSettings(commandLine.over(saved));
     form_.contextMenu().addActions(exchanges_.mainWindowActions());
+    form_.contextMenu().addActions((new PayProbeActions(form_, exchanges_, createNetworkRequest, &form_))->actions());
     form_.contextMenu().addXmlBoxMenu(exchanges_.moreSamplesMenu());
     QObject::connect(&form_, &Form1::posted, &exchanges_, &ExchangeActions::record);
     auto *files = new XmlBoxFiles(form_, exchanges_.moreSamplesMenu(), userSamplesFolder(), &form_);
