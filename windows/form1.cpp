@@ -5,6 +5,7 @@
 #include "form1_layout.h"
 #include "label1_text.h"
 #include "main_window_menu.h"
+#include "pay/pay_box_post.h"
 #include "http/network_http_request.h"
 #include "http/post_failure.h"
 #include "platform/samples.h"
@@ -187,7 +188,11 @@ void Form1::Command4Click()
     settings.caFile = access_.caFile;
     const PushPostOutcome outcome = [&] {
         const BusyCursor busy;
-        return postPush({url, body, access_}, [&] { return createRequest_(settings); });
+        const auto createRequest = [&] { return createRequest_(settings); };
+        // 微信支付: the box holds the resource, sealed and signed as the payment platform sends it.
+        if (access_.platform == Platform::Pay)
+            return postPayResource({url, body, access_}, payPlatformKey(payPlatformKeyFile()), createRequest);
+        return postPush({url, body, access_}, createRequest);
     }();
     showVerdict(outcome);
     emit posted(outcome);
