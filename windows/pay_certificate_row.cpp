@@ -56,6 +56,9 @@ void PayCertificateRow::load()
     try {
         key_ = loadKey_();
         serial_->setText(key_->serial);
+        // The whole serial shows at once, to be compared with the SDK's settings.
+        const QFontMetrics metrics = serial_->fontMetrics();
+        serial_->setMinimumWidth(metrics.horizontalAdvance(key_->serial) + 2 * metrics.averageCharWidth() + 12);
         problem_->hide();
     } catch (const PostFailure &failure) {
         // Asked again on the next export: the cause may be mended meanwhile.

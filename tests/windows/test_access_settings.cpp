@@ -480,8 +480,13 @@ void TestAccessSettings::familyRows()
     // The platform's key is read or made only when its serial is to be shown.
     const QString serial = dialog.findChild<QLineEdit *>(u"paySerial"_s)->text();
     QCOMPARE(!serial.isEmpty(), platform == Platform::Pay);
-    if (platform == Platform::Pay)
+    if (platform == Platform::Pay) {
         QCOMPARE(serial, payPlatformKey(payPlatformKeyFile()).serial);
+        // Shown whole, not scrolled: it is read off and compared.
+        const QLineEdit *serialBox = dialog.findChild<QLineEdit *>(u"paySerial"_s);
+        QVERIFY(serialBox->width() >= serialBox->fontMetrics().horizontalAdvance(serial)
+                                          + serialBox->fontMetrics().averageCharWidth());
+    }
     const auto radios = dialog.findChildren<QRadioButton *>();
     for (const QRadioButton *radio : radios) {
         QCOMPARE(radio->isVisible(), modes != 0);
