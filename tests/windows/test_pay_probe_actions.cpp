@@ -5,6 +5,7 @@
 #include "recording_server.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -44,6 +45,8 @@ private slots:
     void probesSeenOnlyForPayments();
     void probeJudgedInLabel1_data();
     void probeJudgedInLabel1();
+    void postSealsTheBoxOnlyForPayments_data();
+    void postSealsTheBoxOnlyForPayments();
 
 private:
     QTemporaryDir folder_;
@@ -53,7 +56,9 @@ private:
 void TestPayProbeActions::initTestCase()
 {
     QVERIFY(folder_.isValid());
-    key_ = payPlatformKey(folder_.filePath(u"key.pem"_s));
+    // The window's post reads the key beside the settings: this test's own, never the user's.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder_.path()));
+    key_ = payPlatformKey(payPlatformKeyFile());
 }
 
 void TestPayProbeActions::probesSeenOnlyForPayments_data()
@@ -124,6 +129,40 @@ void TestPayProbeActions::probeJudgedInLabel1()
     QVERIFY2(shown.contains(label1), qPrintable(shown));
     QCOMPARE(program.exchanges.window().model().journal().size(), 1);
     QCOMPARE(program.exchanges.window().model().journal().at(0).record.status(), status);
+}
+
+void TestPayProbeActions::postSealsTheBoxOnlyForPayments_data()
+{
+    QTest::addColumn<Platform>("platform");
+    QTest::newRow("公众号: the box as typed") << Platform::OfficialAccount;
+    QTest::newRow("微信支付: sealed and signed") << Platform::Pay;
+}
+
+void TestPayProbeActions::postSealsTheBoxOnlyForPayments()
+{
+    QFETCH(Platform, platform);
+    RecordingServer server;
+    ProgramWithProbes program;
+    AccessSettings access = paySettings();
+    access.platform = platform;
+    program.form.setAccessSettings(access);
+    program.enterEndpoint(server.url());
+    const QString box = u"{\"out_trade_no\":\"A1\", \"trade_state\":\"SUCCESS\"}"_s;
+    program.xmlBox()->replaceText(box);
+
+    program.click("Command4");
+
+    const auto requests = server.requests();
+    QCOMPARE(requests.size(), 1u);
+    const QByteArray body = QByteArray::fromStdString(requests.front().body);
+    const bool pay = platform == Platform::Pay;
+    QCOMPARE(body == box.toUtf8(), !pay);
+    QCOMPARE(header(requests.front(), "Wechatpay-Serial").isEmpty(), !pay);
+    if (pay) {
+        const QByteArray signedText = paySigningText(header(requests.front(), "Wechatpay-Timestamp"),
+                                                     header(requests.front(), "Wechatpay-Nonce"), body);
+        QVERIFY(verifyWithCertificate(key_.certificatePem, signedText, header(requests.front(), "Wechatpay-Signature")));
+    }
 }
 
 QTEST_MAIN(TestPayProbeActions)
