@@ -1,5 +1,7 @@
 #include "pay_options.h"
 
+#include "post_options.h"
+
 #include "pay/pay_notification.h"
 #include "pay/resource_cipher.h"
 
@@ -120,11 +122,10 @@ std::variant<PayOptions, PayUsageError> parsePayOptions(const QStringList &argum
                 return usage(u"--time-scale 须是 1 到 1000000 之间的数（1000：一天的重试约 87 秒），不是 \"%1\""_s.arg(*value));
             options.timeScale = scale;
         } else if (name == u"--timeout") {
-            bool ok = false;
-            const double seconds = value->toDouble(&ok);
-            if (!ok || !std::isfinite(seconds) || seconds < 0.001 || seconds > 86'400)
+            const std::optional<std::chrono::milliseconds> timeout = optionSeconds(*value);
+            if (!timeout)
                 return usage(u"--timeout 须是 0.001 到 86400 之间的秒数，不是 \"%1\""_s.arg(*value));
-            options.stallTimeout = std::chrono::milliseconds(std::llround(seconds * 1000));
+            options.stallTimeout = *timeout;
         } else if (name == u"--cacert") {
             if (!QFileInfo(*value).isFile() || !QFileInfo(*value).isReadable())
                 return usage(u"--cacert 的证书文件 \"%1\" 不存在或不可读"_s.arg(*value));

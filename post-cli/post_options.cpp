@@ -169,15 +169,6 @@ std::optional<UsageError> inconsistency(const PostOptions &options, const QSet<Q
 }
 
 // Whole milliseconds; a day at most, so the count cannot overflow.
-std::optional<std::chrono::milliseconds> seconds(const QString &text)
-{
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    if (!ok || !std::isfinite(value) || value < 0.001 || value > 86'400)
-        return std::nullopt;
-    return std::chrono::milliseconds(std::llround(value * 1000));
-}
-
 // Fills in what the options left out: from the environment, then from what
 // the window saved. A key that does not decode is named with where it came from.
 std::optional<UsageError> fillInAccess(PostOptions &options, const QSet<QString> &given, const SettingSources &sources)
@@ -224,6 +215,16 @@ std::optional<UsageError> fillInAccess(PostOptions &options, const QSet<QString>
 }
 
 } // namespace
+
+std::optional<std::chrono::milliseconds> optionSeconds(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value) || value < 0.001 || value > 86'400)
+        return std::nullopt;
+    return std::chrono::milliseconds(std::llround(value * 1000));
+}
+
 
 std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &arguments, const SettingSources &sources)
 {
@@ -299,7 +300,7 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
                 return usage(u"--agentid 须是数字（企业微信应用的 AgentID），不是 \"%1\""_s.arg(*value));
             options.access.agentId = *value;
         } else if (name == u"--every") {
-            options.every = seconds(*value);
+            options.every = optionSeconds(*value);
             if (!options.every)
                 return usage(u"--every 须是 0.001 到 86400 之间的秒数，不是 \"%1\""_s.arg(*value));
         } else if (name == u"--samples-dir") {
@@ -337,7 +338,7 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
                 return usage(u"--concurrency 须是 1 到 %1 之间的整数，不是 \"%2\""_s.arg(kMaxConcurrency).arg(*value));
             options.concurrency = *concurrency;
         } else if (name == u"--timeout" || name == u"--max-time") {
-            const std::optional<std::chrono::milliseconds> time = seconds(*value);
+            const std::optional<std::chrono::milliseconds> time = optionSeconds(*value);
             if (!time)
                 return usage(u"%1 须是 0.001 到 86400 之间的秒数，不是 \"%2\""_s.arg(name, *value));
             (name == u"--timeout" ? options.stallTimeout : options.maxTime.emplace()) = *time;

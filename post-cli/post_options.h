@@ -53,6 +53,9 @@ struct UsageError {
 
 inline constexpr int kMaxRepeat = 10'000;
 inline constexpr int kMaxConcurrency = 64;
+
+// Seconds from 0.001 to 86400, as every timing option takes them; anything else: none.
+std::optional<std::chrono::milliseconds> optionSeconds(const QString &text);
 inline constexpr double kMaxRate = 200;
 
 // The arguments after the program's name.
