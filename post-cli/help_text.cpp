@@ -1,7 +1,7 @@
 #include "help_text.h"
 
 #include "post_options.h"
-#include "push_samples.h"
+#include "platform/named_samples.h"
 
 using namespace Qt::Literals::StringLiterals;
 

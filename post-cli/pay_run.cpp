@@ -3,7 +3,7 @@
 #include "exchange_trace.h"
 #include "pay_help_text.h"
 #include "interrupt_watch.h"
-#include "interruptible_wait.h"
+#include "http/interruptible_wait.h"
 #include "http/network_http_request.h"
 #include "http/post_failure.h"
 #include "pay/pay_post.h"

@@ -3,7 +3,7 @@
 #include "crypto/message_crypto.h"
 #include "platform/url_check.h"
 #include "platform/user_samples.h"
-#include "push_samples.h"
+#include "platform/named_samples.h"
 
 #include <QFileInfo>
 #include <QSet>

@@ -13,7 +13,7 @@
 // What one run of veltrane-post was asked to do.
 struct PostOptions {
     QString url;
-    std::optional<QString> sample;   // a name from push_samples.h, of the family in access.platform, or a user sample's
+    std::optional<QString> sample;   // a name from platform/named_samples.h, of the family in access.platform, or a user sample's
     QString samplesDir;              // --samples-dir; else the user's samples folder
     std::optional<QString> bodyFile; // a path, or "-" for standard input
     AccessSettings access;

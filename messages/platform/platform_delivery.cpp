@@ -14,8 +14,9 @@ QString seconds(std::chrono::milliseconds time)
     return QString::number(double(time.count()) / 1000.0, 'g', 4);
 }
 
-// What one try got, as the user of the command line reads it.
-QString tryText(const DeliveryTry &attempt, const DeliveryRules &rules)
+} // namespace
+
+QString deliveryTryText(const DeliveryTry &attempt, const DeliveryRules &rules)
 {
     const ExchangeRecord &record = attempt.outcome.record;
     const QString ms = record.elapsedMs < 0 ? QString() : u"（%1 毫秒）"_s.arg(qRound64(record.elapsedMs));
@@ -37,8 +38,6 @@ QString tryText(const DeliveryTry &attempt, const DeliveryRules &rules)
     return record.failure ? u"失败（错误 %1）：%2"_s.arg(record.failure->number).arg(record.failure->description)
                           : u"没有发出"_s;
 }
-
-} // namespace
 
 bool PushDelivery::delivered() const
 {
@@ -97,19 +96,24 @@ PushDelivery deliverPush(const PushPostOrder &order, const DeliveryRules &rules,
     return delivery;
 }
 
-HttpRequestFactory deliveryRequests(const DeliveryRules &rules, ExchangeSettings settings)
+ExchangeSettings deliverySettings(const DeliveryRules &rules, ExchangeSettings settings)
 {
     // Connecting counts against the cut as much as answering does.
     settings.deadline = settings.deadline ? std::min(*settings.deadline, rules.cut) : rules.cut;
     settings.stallTimeout = std::min(settings.stallTimeout, rules.cut);
-    return [settings] { return std::make_unique<NetworkHttpRequest>(settings); };
+    return settings;
+}
+
+HttpRequestFactory deliveryRequests(const DeliveryRules &rules, ExchangeSettings settings)
+{
+    return [settings = deliverySettings(rules, std::move(settings))] { return std::make_unique<NetworkHttpRequest>(settings); };
 }
 
 QString deliverySummary(const PushDelivery &delivery, const DeliveryRules &rules)
 {
     QString text;
     for (qsizetype i = 0; i < delivery.tries.size(); ++i)
-        text += u"第 %1 次：%2\n"_s.arg(i + 1).arg(tryText(delivery.tries[i], rules));
+        text += u"第 %1 次：%2\n"_s.arg(i + 1).arg(deliveryTryText(delivery.tries[i], rules));
     const qsizetype count = delivery.tries.size();
     if (delivery.delivered()) {
         text += u"共 %1 次，消息已送达"_s.arg(count);

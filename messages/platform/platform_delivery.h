@@ -52,6 +52,11 @@ PushDelivery deliverPush(const PushPostOrder &order, const DeliveryRules &rules,
 
 // Request objects over the network whose exchanges are given up at the cut.
 HttpRequestFactory deliveryRequests(const DeliveryRules &rules, ExchangeSettings settings = {});
+// The settings with the cut as their deadline: for a front end that makes its own request objects.
+ExchangeSettings deliverySettings(const DeliveryRules &rules, ExchangeSettings settings);
+
+// What one try got, in Chinese, as the user reads it.
+QString deliveryTryText(const DeliveryTry &attempt, const DeliveryRules &rules);
 
 // In Chinese, a line per try and a closing line: how many tries the message
 // took and what the user saw.

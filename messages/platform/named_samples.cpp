@@ -1,4 +1,4 @@
-#include "push_samples.h"
+#include "platform/named_samples.h"
 
 #include "platform/job_finish_samples.h"
 #include "platform/more_samples.h"

@@ -6,7 +6,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 // One post of a storm: when it was due, how long its answer took, how it ended.
 struct StormPost {
@@ -27,6 +29,9 @@ struct StormJob {
     std::chrono::milliseconds cut{5000};
     // Carries out post `index`; called on the workers, several at once.
     std::function<PushPostOutcome(int index)> post;
+    // Told of each post as it ends, on the worker that made it: a window
+    // draws the run as it goes. May be left unset.
+    std::function<void(const StormPost &post)> ended;
 };
 
 class StormRun {
@@ -34,12 +39,15 @@ public:
     explicit StormRun(StormJob job);
     // Runs the storm; every started post has ended when it returns. In index order.
     QList<StormPost> run();
-    // Starts no further post. Any thread.
-    void stop() { stopping_ = true; }
+    // Starts no further post, and wakes the workers waiting for their posts'
+    // time at once. Any thread.
+    void stop();
 
 private:
     const StormJob job_;
     std::atomic<bool> stopping_ = false;
+    std::mutex stopMutex_;
+    std::condition_variable stopped_;
 };
 
 // How many workers hold the rate: one per post that can be under way at once.

@@ -1,4 +1,4 @@
-#include "storm_run.h"
+#include "platform/storm_run.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,6 +23,15 @@ StormRun::StormRun(StormJob job)
 {
 }
 
+void StormRun::stop()
+{
+    {
+        const std::lock_guard lock(stopMutex_);
+        stopping_ = true;
+    }
+    stopped_.notify_all();
+}
+
 QList<StormPost> StormRun::run()
 {
     using Clock = std::chrono::steady_clock;
@@ -38,9 +47,12 @@ QList<StormPost> StormRun::run()
                 return;
             const double due = double(index) / job_.rate;
             // The schedule, not the previous answer, decides when a post starts.
-            std::this_thread::sleep_until(start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(due)));
-            if (stopping_)
-                return;
+            const Clock::time_point at = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(due));
+            {
+                std::unique_lock lock(stopMutex_);
+                if (stopped_.wait_until(lock, at, [this] { return stopping_.load(); }))
+                    return;
+            }
             StormPost post;
             post.index = index;
             post.dueSeconds = due;
@@ -48,9 +60,13 @@ QList<StormPost> StormRun::run()
             const PushPostOutcome outcome = job_.post(index);
             post.end = tryEndOf(outcome);
             post.answerMs = outcome.record.status() > 0 ? outcome.record.elapsedMs : -1;
-            const std::lock_guard lock(mutex);
-            posts[std::size_t(index)] = post;
-            done[std::size_t(index)] = true;
+            {
+                const std::lock_guard lock(mutex);
+                posts[std::size_t(index)] = post;
+                done[std::size_t(index)] = true;
+            }
+            if (job_.ended)
+                job_.ended(post);
         }
     };
     {

@@ -5,8 +5,9 @@
 #include <mutex>
 #include <set>
 
-// The command line's way to wait for exchanges: the posting thread blocks,
-// and cancelAll() (from the Ctrl+C watch) gives up every exchange under way
+// How a thread that is not the GUI's waits for exchanges (the command line,
+// a storm's workers): the posting thread blocks,
+// and cancelAll() (Ctrl+C, 停止) gives up every exchange under way
 // and every one that starts afterwards. Several posting threads may wait at once.
 class InterruptibleWait : public ExchangeWaiter {
 public:

@@ -1,4 +1,4 @@
-#include "storm_report.h"
+#include "platform/storm_figures.h"
 
 #include <QMap>
 
@@ -71,8 +71,10 @@ QList<StormSecond> stormSeconds(const QList<StormPost> &posts)
         ++figures.posts;
         figures.late += isLate(post);
         figures.failed += isFailed(post);
-        if (post.answerMs >= 0 && !isLate(post))
+        if (post.answerMs >= 0 && !isLate(post)) {
+            ++figures.answered;
             answers[second].append(post.answerMs);
+        }
     }
     QList<StormSecond> list;
     for (auto it = seconds.begin(); it != seconds.end(); ++it) {

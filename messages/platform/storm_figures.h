@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storm_run.h"
+#include "platform/storm_run.h"
 
 #include <QList>
 #include <QString>
@@ -9,6 +9,7 @@
 struct StormSecond {
     int second = 0;
     int posts = 0;
+    int answered = 0; // answered within the platform's 5 s, whatever the answer
     int late = 0;   // not answered within the platform's 5 s
     int failed = 0; // an error status, no connection, or an answer the platform cannot take
     double p50Ms = -1, p95Ms = -1; // of the answers that came

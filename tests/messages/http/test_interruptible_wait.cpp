@@ -1,4 +1,4 @@
-#include "interruptible_wait.h"
+#include "http/interruptible_wait.h"
 
 #include <QTest>
 

@@ -7,7 +7,8 @@
 
 #include <optional>
 
-// The pushes --sample names for a family. The official account's: the
+// The pushes a storm or a single post names for a family (veltrane-post
+// --sample, the 压力测试 window). The official account's: the
 // window's three, byte-exact, and the further message and event types; the
 // other families': their own lists, the first one the default.
 QStringList sampleNames(Platform platform = Platform::OfficialAccount);

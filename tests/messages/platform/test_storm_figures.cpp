@@ -1,4 +1,4 @@
-#include "storm_report.h"
+#include "platform/storm_figures.h"
 
 #include <QTest>
 
@@ -22,7 +22,7 @@ QList<StormPost> posts(int count, double rate, TryEnd end, double answerMs = 10,
 
 Q_DECLARE_METATYPE(QList<StormPost>)
 
-class TestStormReport : public QObject {
+class TestStormFigures : public QObject {
     Q_OBJECT
 
 private slots:
@@ -36,11 +36,13 @@ private slots:
         const QList<StormSecond> seconds = stormSeconds(run);
         QCOMPARE(seconds.size(), 2);
         QCOMPARE(seconds[0].posts, 10);
+        QCOMPARE(seconds[0].answered, 10);
         QCOMPARE(seconds[0].p50Ms, 50.0);
         QCOMPARE(seconds[0].p95Ms, 100.0);
         QCOMPARE(seconds[1].posts, 5);
         QCOMPARE(seconds[1].late, 4);
         QCOMPARE(seconds[1].failed, 1);
+        QCOMPARE(seconds[1].answered, 1); // the error status came in time; the late ones did not
         QCOMPARE(seconds[1].p50Ms, 7.0); // a late post has no answer time to count
     }
 
@@ -93,9 +95,12 @@ private slots:
                              ++sawAllStarted;
                          return PushPostOutcome{};
                      }};
+        std::atomic<int> told = 0; // each post told as it ends, as a window draws the run
+        job.ended = [&](const StormPost &) { ++told; };
         const QList<StormPost> ended = StormRun(job).run();
         QCOMPARE(ended.size(), kCount);
         QCOMPARE(sawAllStarted.load(), kCount);
+        QCOMPARE(told.load(), kCount);
     }
 
     // Enough workers that the rate holds while every post waits the whole cut.
@@ -106,5 +111,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestStormReport)
-#include "test_storm_report.moc"
+QTEST_GUILESS_MAIN(TestStormFigures)
+#include "test_storm_figures.moc"
