@@ -12,6 +12,7 @@ build="cmake g++ make pkg-config qt6-base-dev libgl-dev libssl-dev libcpp-httpli
 keyring="qtkeychain-qt6-dev libsecret-1-0"
 # The exchange history: Qt SQL (its headers come with qt6-base-dev) and its SQLite driver.
 history="libqt6sql6 libqt6sql6-sqlite"
+charts="qt6-charts-dev libqt6opengl6-dev"       # the 压力测试 window's chart (Debian's Qt Charts needs Qt OpenGL's CMake files, not pulled in)
 fonts="fonts-noto-cjk fonts-dejavu-core"      # the captions are Chinese; tests measure them
 translations="qt6-translations-l10n"           # Qt's own words (context menus, 确定) in Chinese
 # The keyring tests run a keyring of their own, on a bus of their own.
@@ -27,7 +28,7 @@ interop=""
 command -v npm >/dev/null 2>&1 || interop="nodejs npm"
 
 # shellcheck disable=SC2086 # the lists split into package names
-scripts/install-packages.sh $build $keyring $history $fonts $translations $tests $https $packaging $screenshot $interop
+scripts/install-packages.sh $build $keyring $history $charts $fonts $translations $tests $https $packaging $screenshot $interop
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build --parallel "$(nproc)"

@@ -5,6 +5,8 @@
 #include "form1_layout.h"
 #include "label1_text.h"
 #include "main_window_menu.h"
+#include "platform_delivery_entry.h"
+#include "window_delivery.h"
 #include "pay/pay_box_post.h"
 #include "http/network_http_request.h"
 #include "http/post_failure.h"
@@ -64,6 +66,7 @@ Form1::Form1(ProgramWideWindow<Form2> &resultWindow, PostRequestFactory createRe
     , createRequest_(std::move(createRequest))
     , unsignedHint_(Label1_->text())
     , menu_(new MainWindowMenu(this, Text1(), Text2()))
+    , delivery_(new PlatformDeliveryEntry(this))
 {
     // The URL check waits as a post does: painted, input dropped, Esc gives it up.
     auto *accessActions = new AccessSettingsActions(*this, [this] {
@@ -186,18 +189,28 @@ void Form1::Command4Click()
     ExchangeSettings settings;
     settings.waiter = &waiting_;
     settings.caFile = access_.caFile;
+    // 平台投递 (not for payments, which have their own schedule).
+    const std::optional<DeliveryRules> delivery = access_.platform == Platform::Pay ? std::nullopt : delivery_->rules();
     const PushPostOutcome outcome = [&] {
         const BusyCursor busy;
         const auto createRequest = [&] { return createRequest_(settings); };
         // 微信支付: the box holds the resource, sealed and signed as the payment platform sends it.
         if (access_.platform == Platform::Pay)
             return postPayResource({url, body, access_}, payPlatformKey(payPlatformKeyFile()), createRequest);
+        if (delivery) // each try listed
+            return deliverFromWindow({url, body, access_}, *delivery, settings, createRequest_,
+                                     [this](const PushPostOutcome &earlier) { emit posted(earlier); });
         return postPush({url, body, access_}, createRequest);
     }();
     showVerdict(outcome);
     emit posted(outcome);
     if (outcome.record.cancelled)
         return;
+    // 平台投递 shows what every try got, a failed last one included.
+    if (delivery) {
+        showAnswer(outcome);
+        return;
+    }
     if (const auto &failure = outcome.record.failure)
         throw PostFailure(PostFailure::Number(failure->number), failure->description);
     showAnswer(outcome);

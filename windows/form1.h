@@ -11,6 +11,7 @@
 #include "toolkit/window.h"
 
 class MainWindowMenu;
+class PlatformDeliveryEntry;
 class MultiLineTextBox;
 class QLabel;
 class QPushButton;
@@ -50,6 +51,8 @@ public:
 
     // The context menu of the window and its boxes, for more entries.
     MainWindowMenu &contextMenu() const { return *menu_; }
+    // 平台投递: checked, a post is delivered as the platform delivers it.
+    PlatformDeliveryEntry &deliveryEntry() const { return *delivery_; }
 
     // The controls, by their names in the layout table.
     SingleLineTextBox *Text1() const { return Text1_; }
@@ -98,6 +101,7 @@ private:
     AccessOverrides commandLine_;
     const QString unsignedHint_;
     MainWindowMenu *const menu_;
+    PlatformDeliveryEntry *const delivery_;
     bool posting_ = false;
     bool closeRequested_ = false;
 };

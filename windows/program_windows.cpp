@@ -3,6 +3,8 @@
 #include "access_settings_store.h"
 #include "main_window_menu.h"
 #include "pay_probe_actions.h"
+#include "platform_delivery_entry.h"
+#include "stress_test_entry.h"
 #include "platform/user_samples.h"
 #include "recent_endpoints.h"
 #include "toolkit/text_boxes.h"
@@ -19,6 +21,7 @@ ProgramWindows::ProgramWindows(const AccessSettings &saved, const AccessOverride
     form_.setAccessSettings(commandLine.over(saved));
     form_.contextMenu().addActions(exchanges_.mainWindowActions());
     form_.contextMenu().addActions((new PayProbeActions(form_, exchanges_, createNetworkRequest, &form_))->actions());
+    form_.contextMenu().addActions({form_.deliveryEntry().action(), (new StressTestEntry(form_, &form_))->action()});
     form_.contextMenu().addXmlBoxMenu(exchanges_.moreSamplesMenu());
     QObject::connect(&form_, &Form1::posted, &exchanges_, &ExchangeActions::record);
     auto *files = new XmlBoxFiles(form_, exchanges_.moreSamplesMenu(), userSamplesFolder(), &form_);
