@@ -31,7 +31,7 @@ struct StormJob {
     std::function<PushPostOutcome(int index)> post;
     // Told of each post as it ends, on the worker that made it: a window
     // draws the run as it goes. May be left unset.
-    std::function<void(const StormPost &post)> ended;
+    std::function<void(const StormPost &post)> ended = {}; // "= {}": brace lists may stop before it
 };
 
 class StormRun {
