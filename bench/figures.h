@@ -71,6 +71,14 @@ struct CopyFigures {
     Stats box, stock; // select all and copy, 10 MB in one line
 };
 
+struct RepeatLoadFigures {
+    int posts = 0, concurrency = 0; // 0 posts: not measured
+    double repeatRate = 0;          // veltrane-post --repeat, posts a second, its process start to exit
+    double floorRate = 0;           // a bare libcurl multi loop, the same posts
+    double abRate = -1;             // ab -c, the same posts; -1: ab is not installed
+    double abPlainRate = -1;        // the same, asking for no compressed answer
+};
+
 struct Figures {
     StartFigures start;
     std::vector<LoadFigures> loads;
@@ -81,4 +89,5 @@ struct Figures {
     ReadBackFigures readBack;
     CopyFigures copy;
     double hwmMb = 0;
+    RepeatLoadFigures repeatLoad;
 };

@@ -8,7 +8,9 @@
 // --rounds: posts per client in the post comparison (200); --quick: fewer
 // repetitions everywhere. Each goal is printed as a ratio to its floor with
 // PASS or MISS. --only start (or copy) runs the start's (or the copy's)
-// comparison alone, to iterate on its ratio. --only post|textbox-line|textbox-lines runs one part alone for a
+// comparison alone, to iterate on its ratio; --only load the load's
+// (veltrane-post --repeat against the sample endpoint beside a bare libcurl
+// multi loop and ab). --only post|textbox-line|textbox-lines runs one part alone for a
 // profiler (under callgrind its phases are dumped apart), e.g.
 //   valgrind --tool=callgrind build/bench/veltrane-bench --only textbox-line --only-bytes 1000000
 
@@ -21,6 +23,7 @@
 #include "post_phase.h"
 #include "process_memory.h"
 #include "profiler_runs.h"
+#include "repeat_load_phase.h"
 #include "program_windows.h"
 #include "report.h"
 #include "start_phase.h"
@@ -98,7 +101,7 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     Options options;
     if (!parseOptions(argc, argv, options)) {
-        std::fprintf(stderr, "usage: %s [--rounds N] [--quick] [--only post|start|copy|textbox-line|textbox-lines [--only-bytes N]]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--rounds N] [--quick] [--only post|start|copy|load|textbox-line|textbox-lines [--only-bytes N]]\n", argv[0]);
         return 2;
     }
 
@@ -115,9 +118,14 @@ int main(int argc, char *argv[])
         runCopyAlone(options.quick);
         return 0;
     }
-    if (!options.only.empty() && options.only != "post")
+    if (!options.only.empty() && options.only != "post" && options.only != "load")
         return runTextBoxAlone(options.only, options.onlyBytes);
     curl_global_init(CURL_GLOBAL_DEFAULT);
+    if (options.only == "load") {
+        printLoadReport(measureRepeatLoad(options.quick));
+        curl_global_cleanup();
+        return 0;
+    }
     BenchServer server;
     if (options.only == "post") {
         runPostsAlone(server, options.rounds);
@@ -148,6 +156,7 @@ int main(int argc, char *argv[])
     figures.readBack = measureReadBack(options.quick);
     figures.copy = compareCopies(options.quick);
     figures.prototypes = compareBoxes(cases, resultBoxSize);
+    figures.repeatLoad = measureRepeatLoad(options.quick);
 
     printReport(figures);
 

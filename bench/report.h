@@ -7,3 +7,6 @@
 // then one line "bench: key=value ..." with every figure. Returns how many
 // goals were missed.
 int printReport(const Figures &figures);
+
+// The load goal alone (--only load).
+int printLoadReport(const RepeatLoadFigures &load);

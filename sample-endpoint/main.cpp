@@ -4,6 +4,8 @@
 
 #include <httplib.h>
 
+#include <sys/socket.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -45,6 +47,15 @@ int main(int argc, char *argv[])
     else
         ServeEndpoint(server, EndpointSettings{options.token, options.aesKey, options.appId, options.platform, options.format},
                       printLine);
+    // Debian's httplib is built to listen with a backlog of 5: sixteen posts
+    // connecting at once overflowed it, and each connection dropped waited 1
+    // to 3 s for its next try. The bound socket is told to listen again, wider.
+    socket_t listening = INVALID_SOCKET;
+    server.set_socket_options([&listening](socket_t socket) {
+        const int yes = 1; // as PrepareEndpointServer sets it
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        listening = socket;
+    });
     const int port = options.port == 0 ? server.bind_to_any_port(kHost)
                                        : (server.bind_to_port(kHost, options.port) ? options.port : -1);
     if (port < 0) {
@@ -53,6 +64,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    ::listen(listening, SOMAXCONN);
     printLine("Veltrane 示例接收端已在 " + std::string(kHost) + ":" + std::to_string(port) + " 上监听");
     printLine("在 Veltrane 的地址框中输入: http://" + std::string(kHost) + ":" + std::to_string(port) + kEndpointPath);
     if (options.pay) {

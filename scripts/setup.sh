@@ -21,6 +21,7 @@ tests="curl iproute2 desktop-file-utils appstream gnome-keyring dbus-daemon
 https="ca-certificates"                        # the system's authorities, for every https post
 packaging="dpkg-dev file"                      # cpack -G DEB
 screenshot="xvfb xauth"
+bench="apache2-utils"                          # ab: the bench's load phase prints its rate beside ours
 # node and npm for the interop test's endpoint. Only where npm is missing: a
 # node from elsewhere (nodesource) brings its own npm and conflicts with
 # Debian's npm package.
@@ -28,7 +29,7 @@ interop=""
 command -v npm >/dev/null 2>&1 || interop="nodejs npm"
 
 # shellcheck disable=SC2086 # the lists split into package names
-scripts/install-packages.sh $build $keyring $history $charts $fonts $translations $tests $https $packaging $screenshot $interop
+scripts/install-packages.sh $build $keyring $history $charts $fonts $translations $tests $https $packaging $screenshot $bench $interop
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build --parallel "$(nproc)"

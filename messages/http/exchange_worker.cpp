@@ -1,16 +1,20 @@
 #include "http/exchange_worker.h"
 
+#include "http/exchange_threads.h"
+
 ExchangeWorker::ExchangeWorker(std::function<void(ExchangeCancel &)> work)
 {
-    thread_ = std::thread([this, work = std::move(work)] {
+    runOnExchangeThread([this, work = std::move(work)]() mutable {
         work(cancel_);
+        work = nullptr; // what it holds goes while its caller still waits
         std::function<void()> wake;
         {
+            // Told under the lock: once it is let go, nothing here is touched again.
             const std::lock_guard lock(mutex_);
             finished_ = true;
             wake = std::move(wake_);
+            finishedChanged_.notify_all();
         }
-        finishedChanged_.notify_all();
         if (wake)
             wake();
     });
@@ -19,9 +23,9 @@ ExchangeWorker::ExchangeWorker(std::function<void(ExchangeCancel &)> work)
 ExchangeWorker::~ExchangeWorker()
 {
     cancel_.cancel();
-    thread_.join();
+    std::unique_lock lock(mutex_);
+    finishedChanged_.wait(lock, [this] { return finished_; });
 }
-
 bool ExchangeWorker::isFinished() const
 {
     const std::lock_guard lock(mutex_);

@@ -6,11 +6,10 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
-#include <thread>
 
-// A piece of work, an exchange and what follows from it, on a thread of its
-// own. The caller waits through a waiter, or blocks; destroying it gives the
-// work up and waits for the thread.
+// A piece of work, an exchange and what follows from it, on a thread kept
+// for exchanges (exchange_threads.h). The caller waits through a waiter, or
+// blocks; destroying it gives the work up and waits for it to end.
 class ExchangeWorker : public ExchangeInProgress {
 public:
     // The work must not throw; it sees the cancel to pass to runExchange.
@@ -32,5 +31,4 @@ private:
     std::condition_variable finishedChanged_;
     bool finished_ = false;
     std::function<void()> wake_;
-    std::thread thread_;
 };

@@ -250,6 +250,13 @@ void TestVeltranePost::repeatsAgainstTheSampleEndpoint()
 {
     SampleEndpointProcess endpoint({u"--token"_s, u"T"_s});
     QVERIFY(endpoint.port() > 0);
+    // Sixteen connections at once fit in the endpoint's backlog (ss tells it
+    // as the listening socket's Send-Q): a connection dropped waits 1 s or more.
+    QProcess ss;
+    ss.start(u"ss"_s, {u"-Hltn"_s, u"sport = :%1"_s.arg(endpoint.port())});
+    QVERIFY(ss.waitForFinished());
+    const QStringList listening = QString::fromUtf8(ss.readAllStandardOutput()).simplified().split(u' ');
+    QVERIFY2(listening.size() > 2 && listening[2].toInt() >= 16, qPrintable(listening.join(u' ')));
     const ProgramRun run = runPost({endpoint.url(), u"--token=T"_s, u"--repeat=200"_s, u"--concurrency=16"_s});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     const QString summary = QString::fromUtf8(run.out);

@@ -154,6 +154,8 @@ private slots:
     void callsTheRequestObjectInOrder();
     void incompleteAnswerGivesEmptyText();
     void requestObjectReleasedOnFailure();
+    void eachExchangeFromACleanHandle_data();
+    void eachExchangeFromACleanHandle();
 };
 
 void TestXmlPost::whatArrivesOnTheWire_data()
@@ -181,6 +183,34 @@ void TestXmlPost::whatArrivesOnTheWire()
     QCOMPARE(request.headers.find("Content-Type")->second, "text/XML, utf-8, application/x-www-form-urlencoded");
     QCOMPARE(request.headers.find("Content-Length")->second, std::to_string(body.toUtf8().size()));
     QCOMPARE(QByteArray::fromStdString(request.body), body.toUtf8());
+}
+
+void TestXmlPost::eachExchangeFromACleanHandle_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::newRow("after a PUT") << u"PUT"_s;
+    QTest::newRow("after a HEAD") << u"HEAD"_s;
+}
+
+// The exchange threads keep their libcurl handles: nothing of an earlier
+// exchange's request may carry over into a post. Several rounds, so that the
+// post meets a thread an earlier exchange has used.
+void TestXmlPost::eachExchangeFromACleanHandle()
+{
+    QFETCH(QString, before);
+    RecordingServer server;
+    for (int round = 0; round < 10; ++round) {
+        NetworkHttpRequest earlier;
+        earlier.Open(before, server.url(), false);
+        earlier.send(QString());
+        XmlPost(server.url(), BuildTextSample());
+    }
+    const auto requests = server.requests();
+    QCOMPARE(requests.size(), 20u);
+    for (std::size_t i = 1; i < requests.size(); i += 2) {
+        QCOMPARE(requests[i].method, "POST");
+        QCOMPARE(QByteArray::fromStdString(requests[i].body), BuildTextSample().toUtf8());
+    }
 }
 
 void TestXmlPost::pathAndQueryUnchanged()
