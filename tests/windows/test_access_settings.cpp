@@ -545,7 +545,7 @@ void TestAccessSettings::familyProblems_data()
     QTest::newRow("微信支付, complete") << paySettings() << QString();
     AccessSettings pay = paySettings();
     pay.apiV3Key.chop(1);
-    QTest::newRow("微信支付, a key one short") << pay << u"APIv3 密钥应为 32 个字符，现在是 31 个"_s;
+    QTest::newRow("微信支付, a key one short") << pay << u"APIv3 密钥应为 32 个字母或数字，现在是 31 个字符"_s;
     pay.apiV3Key += u"-"_s;
     QTest::newRow("微信支付, a dash in the key") << pay << u"APIv3 密钥只能含英文字母和数字"_s;
     pay = paySettings();
