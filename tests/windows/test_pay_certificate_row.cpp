@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -63,7 +64,12 @@ void TestPayCertificateRow::exportSavesTheCertificate()
         return path;
     });
     row.setMessageShower([&](const QString &text) { messages << text; });
+    QSignalSpy loaded(&row, &PayCertificateRow::loaded);
     row.load();
+    // Made away from the window's thread: the button waits for it.
+    QVERIFY(!row.findChild<QPushButton *>(u"exportPayCertificate"_s)->isEnabled());
+    QTRY_VERIFY(row.findChild<QPushButton *>(u"exportPayCertificate"_s)->isEnabled());
+    QCOMPARE(loaded.size(), keyReads ? 1 : 0);
     QCOMPARE(row.findChild<QLineEdit *>(u"paySerial"_s)->text(), keyReads ? key_.serial : QString());
     QCOMPARE(row.findChild<QLabel *>(u"payKeyProblem"_s)->isHidden(), keyReads);
 
