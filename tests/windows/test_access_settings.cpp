@@ -477,15 +477,17 @@ void TestAccessSettings::familyRows()
     }
     QCOMPARE(qobject_cast<QLabel *>(form->labelForField(dialog.findChild<QLineEdit *>(u"appId"_s)))->text(),
              receiveId);
-    // The platform's key is read or made only when its serial is to be shown.
-    const QString serial = dialog.findChild<QLineEdit *>(u"paySerial"_s)->text();
+    // The platform's key is read or made only when its serial is to be shown, off the dialog's thread.
+    const QLineEdit *serialBox = dialog.findChild<QLineEdit *>(u"paySerial"_s);
+    if (platform == Platform::Pay)
+        QTRY_VERIFY(!serialBox->text().isEmpty());
+    const QString serial = serialBox->text();
     QCOMPARE(!serial.isEmpty(), platform == Platform::Pay);
     if (platform == Platform::Pay) {
         QCOMPARE(serial, payPlatformKey(payPlatformKeyFile()).serial);
         // Shown whole, not scrolled: it is read off and compared.
-        const QLineEdit *serialBox = dialog.findChild<QLineEdit *>(u"paySerial"_s);
-        QVERIFY(serialBox->width() >= serialBox->fontMetrics().horizontalAdvance(serial)
-                                          + serialBox->fontMetrics().averageCharWidth());
+        QTRY_VERIFY(serialBox->width() >= serialBox->fontMetrics().horizontalAdvance(serial)
+                                              + serialBox->fontMetrics().averageCharWidth());
     }
     const auto radios = dialog.findChildren<QRadioButton *>();
     for (const QRadioButton *radio : radios) {
