@@ -345,7 +345,7 @@ SettingSources settingSources()
         AccessSettings settings = readSavedAccessSettings(file);
         // The window keeps the token and key in the desktop's keyring where
         // one answers, and in the file only where none does.
-        if (settings.token.isEmpty() && settings.aesKey.isEmpty())
+        if (settings.token.isEmpty() && settings.aesKey.isEmpty() && settings.apiV3Key.isEmpty())
             readAccessSecrets(settings);
         return settings;
     };
@@ -357,9 +357,10 @@ SettingSources settingSources()
 int main(int argc, char *argv[])
 {
     const QCoreApplication application(argc, argv);
-    if (asksForPay(QCoreApplication::arguments().mid(1)))
-        return runPayCommandLine(QCoreApplication::arguments().mid(1));
-    const auto parsed = parsePostOptions(QCoreApplication::arguments().mid(1), settingSources());
+    const SettingSources sources = settingSources();
+    if (asksForPay(QCoreApplication::arguments().mid(1), sources))
+        return runPayCommandLine(QCoreApplication::arguments().mid(1), sources);
+    const auto parsed = parsePostOptions(QCoreApplication::arguments().mid(1), sources);
     if (const auto *error = std::get_if<UsageError>(&parsed))
         return usageError(error->reason);
     const PostOptions &options = std::get<PostOptions>(parsed);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/access_settings.h"
+#include "post_options.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,7 +21,10 @@ struct PayOptions {
     bool signatureProbe = false;       // --probe
     bool wrongKeyProbe = false;        // --probe-key
     bool printCertificate = false;     // --pay-certificate
-    std::optional<double> timeScale;   // --time-scale: retry as the platform does, this much faster
+    bool deliver = false;              // --deliver (or --time-scale): a refused notification retried on the platform's schedule
+    double timeScale = 1;              // --time-scale: that schedule this much faster
+    bool savedSettings = false;        // --saved-settings: mchid, appid and the APIv3 key as the window saved them
+    bool json = false;                 // --json: one JSON line per sending on standard output
     std::chrono::milliseconds stallTimeout{30'000};
     QString caFile;
     bool verbose = false;
@@ -31,10 +35,11 @@ struct PayUsageError {
     QString reason;
 };
 
-// Whether the command line asks for the payment platform (--platform pay).
-bool asksForPay(const QStringList &arguments);
+// Whether the command line asks for the payment platform: --platform pay,
+// or --saved-settings without --platform when the window was saved on 微信支付.
+bool asksForPay(const QStringList &arguments, const SettingSources &sources = {});
 
-// The arguments after the program's name; `environment` gives a variable's
-// value (VELTRANE_APIV3_KEY), empty when unset.
-std::variant<PayOptions, PayUsageError> parsePayOptions(const QStringList &arguments,
-                                                        const std::function<QString(const char *)> &environment = {});
+// The arguments after the program's name. What the options leave out comes
+// from the environment (VELTRANE_APIV3_KEY), then, with --saved-settings,
+// from what the window saved, as for the other families.
+std::variant<PayOptions, PayUsageError> parsePayOptions(const QStringList &arguments, const SettingSources &sources = {});

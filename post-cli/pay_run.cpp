@@ -1,5 +1,6 @@
 #include "pay_run.h"
 
+#include "exchange_json.h"
 #include "exchange_trace.h"
 #include "pay_help_text.h"
 #include "interrupt_watch.h"
@@ -104,19 +105,22 @@ RunEnd runPay(const PayOptions &options)
         write(stderr, "* resource：" + notification.resourceJson + '\n');
     PayPostOutcome last;
     PayRetryPlan plan;
-    plan.timeScale = options.timeScale.value_or(1);
+    plan.timeScale = options.timeScale;
     plan.send = [&](int attempt) {
         last = postPayNotification(options.url, notification, key, createRequest);
+        const PushPostOutcome outcome{last.record, last.record.answerText, std::nullopt, last.verdict};
         if (options.verbose)
-            write(stderr, exchangeTrace(PushPostOutcome{last.record, last.record.answerText, std::nullopt, last.verdict}));
-        const bool failed = std::any_of(last.verdict.cbegin(), last.verdict.cend(), failedLine);
+            write(stderr, exchangeTrace(outcome));
+        if (options.json)
+            write(stdout, jsonLine(exchangeJson(outcome, options.url, attempt)));
+        const bool taken = payNotificationTaken(last.verdict);
         QString line = u"第 %1 次发送："_s.arg(attempt);
         for (const VerdictLine &verdict : std::as_const(last.verdict))
             line += (verdict.outcome == VerdictLine::Fail ? u"✗ "_s : verdict.outcome == VerdictLine::Warn ? u"! "_s : u"✓ "_s)
                 + verdict.text + u"；"_s;
         write(stderr, (line.chopped(1) + u'\n').toUtf8());
         // Only a notification is retried; a probe is judged on its one sending.
-        return !failed || !options.timeScale || notification.kind != PayNotificationKind::Normal || pause.stopped();
+        return taken || !options.deliver || notification.kind != PayNotificationKind::Normal || pause.stopped();
     };
     plan.wait = [&](std::chrono::milliseconds delay) {
         write(stderr, u"  平台将在 %1 秒后重试\n"_s.arg(double(delay.count()) / 1000, 0, 'f', 3).toUtf8());
@@ -127,9 +131,11 @@ RunEnd runPay(const PayOptions &options)
             pause.stop();
             waiter.cancelAll();
         });
-        runPayRetries(plan);
+        const int sendings = runPayRetries(plan);
+        if (options.deliver)
+            write(stderr, u"共发送 %1 次：%2\n"_s.arg(sendings).arg(payNotificationTaken(last.verdict) ? u"接收端已收下"_s : u"接收端始终没有收下"_s).toUtf8());
     }
-    if (!last.record.failure)
+    if (!last.record.failure && !options.json)
         write(stdout, last.record.answerText.toUtf8());
     if (pause.stopped() || last.record.cancelled)
         return {ExitStatus::ExchangeFailed, u"已中断"_s};
@@ -144,12 +150,12 @@ RunEnd runPay(const PayOptions &options)
 
 namespace {
 
-RunEnd readAndRun(const QStringList &arguments)
+RunEnd readAndRun(const QStringList &arguments, const SettingSources &sources)
 {
     std::variant<PayOptions, PayUsageError> parsed;
     try {
         // Trying each --set on a sample takes random bytes, which can fail.
-        parsed = parsePayOptions(arguments, [](const char *name) { return qEnvironmentVariable(name); });
+        parsed = parsePayOptions(arguments, sources);
     } catch (const PostFailure &failure) {
         return {ExitStatus::ExchangeFailed, failure.description()};
     }
@@ -164,9 +170,9 @@ RunEnd readAndRun(const QStringList &arguments)
 
 } // namespace
 
-int runPayCommandLine(const QStringList &arguments)
+int runPayCommandLine(const QStringList &arguments, const SettingSources &sources)
 {
-    const RunEnd runEnd = readAndRun(arguments);
+    const RunEnd runEnd = readAndRun(arguments, sources);
     if (!runEnd.reason.isEmpty())
         write(stderr, (u"veltrane-post: "_s + oneLine(runEnd.reason) + u'\n').toUtf8());
     return int(runEnd.status);

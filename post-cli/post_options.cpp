@@ -225,6 +225,12 @@ std::optional<std::chrono::milliseconds> optionSeconds(const QString &text)
     return std::chrono::milliseconds(std::llround(value * 1000));
 }
 
+std::optional<QString> caFileProblem(const QString &file)
+{
+    if (!QFileInfo(file).isFile() || !QFileInfo(file).isReadable())
+        return u"--cacert 的证书文件 \"%1\" 不存在或不可读"_s.arg(file);
+    return std::nullopt;
+}
 
 std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &arguments, const SettingSources &sources)
 {
@@ -343,8 +349,8 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
                 return usage(u"%1 须是 0.001 到 86400 之间的秒数，不是 \"%2\""_s.arg(name, *value));
             (name == u"--timeout" ? options.stallTimeout : options.maxTime.emplace()) = *time;
         } else if (name == u"--cacert") {
-            if (!QFileInfo(*value).isFile() || !QFileInfo(*value).isReadable())
-                return usage(u"--cacert 的证书文件 \"%1\" 不存在或不可读"_s.arg(*value));
+            if (const std::optional<QString> problem = caFileProblem(*value))
+                return usage(*problem);
             options.caFile = *value;
         } else if (name == u"--deliver") {
             options.deliver = true;

@@ -56,6 +56,8 @@ inline constexpr int kMaxConcurrency = 64;
 
 // Seconds from 0.001 to 86400, as every timing option takes them; anything else: none.
 std::optional<std::chrono::milliseconds> optionSeconds(const QString &text);
+// What is wrong with --cacert's file, in Chinese; nothing: it can be read.
+std::optional<QString> caFileProblem(const QString &file);
 inline constexpr double kMaxRate = 200;
 
 // The arguments after the program's name.

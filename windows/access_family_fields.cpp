@@ -1,13 +1,12 @@
 #include "access_family_fields.h"
 
+#include "pay/pay_notification.h"
 #include "platform/access_settings_check.h"
 
 #include <algorithm>
 #include <array>
 
 namespace {
-
-constexpr int kApiV3KeyLength = 32;
 
 const std::array<FamilyFields, 5> &families()
 {
@@ -30,11 +29,6 @@ bool isDigits(const QString &text)
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
-bool isLetterOrDigit(QChar c)
-{
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
-}
-
 std::optional<QString> paymentProblem(const AccessSettings &settings)
 {
     if (settings.mchId.isEmpty())
@@ -45,7 +39,7 @@ std::optional<QString> paymentProblem(const AccessSettings &settings)
         return QStringLiteral("微信支付需要 AppID");
     if (settings.apiV3Key.isEmpty())
         return QStringLiteral("微信支付需要 APIv3 密钥（商户平台上设置的 32 个字符）");
-    return dialogApiV3KeyProblem(settings.apiV3Key);
+    return apiV3KeyProblem(settings.apiV3Key);
 }
 
 } // namespace
@@ -64,15 +58,6 @@ const FamilyFields &familyFields(Platform platform)
     const auto found = std::find_if(table.begin(), table.end(),
                                     [platform](const FamilyFields &fields) { return fields.platform == platform; });
     return found == table.end() ? table.front() : *found;
-}
-
-std::optional<QString> dialogApiV3KeyProblem(const QString &key)
-{
-    if (key.size() != kApiV3KeyLength)
-        return QStringLiteral("APIv3 密钥应为 32 个字符，现在是 %1 个").arg(key.size());
-    if (!std::all_of(key.begin(), key.end(), isLetterOrDigit))
-        return QStringLiteral("APIv3 密钥只能含英文字母和数字");
-    return std::nullopt;
 }
 
 std::optional<QString> familyProblem(const AccessSettings &settings)

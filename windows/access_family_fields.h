@@ -30,6 +30,3 @@ const FamilyFields &familyFields(Platform platform);
 // The EncodingAESKey's own faults come from aesKeyProblem.
 std::optional<QString> familyProblem(const AccessSettings &settings);
 
-// The APIv3 key is the merchant's 32 letters and digits, used as an
-// AES-256 key byte for byte.
-std::optional<QString> dialogApiV3KeyProblem(const QString &key);

@@ -214,6 +214,10 @@ PushPostOrder ExchangeActions::currentOrder() const
 
 void ExchangeActions::simulateRetry()
 {
+    if (currentAccess().platform == Platform::Pay && payRetry_) {
+        payRetry_();
+        return;
+    }
     if (retrying_)
         return;
     const PushPostOrder order = currentOrder();

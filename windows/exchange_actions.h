@@ -49,6 +49,10 @@ public:
 
     static QKeySequence showShortcut();
 
+    // What "模拟平台重试" does while the family is 微信支付: the payment
+    // platform retries on a schedule of its own (PayRetryDialog).
+    void setPayRetry(std::function<void()> retry) { payRetry_ = std::move(retry); }
+
     // Keeps every exchange in the history file given (made when first
     // needed); without one they are kept in memory for this run.
     void keepHistoryIn(const QString &file) { historyFile_ = file; }
@@ -90,6 +94,7 @@ private:
     // The tries wait as a post does: painted, input dropped, Esc gives up.
     WaitingLoop waiting_;
     AccessSource access_;
+    std::function<void()> payRetry_;
     QString historyFile_;
     std::unique_ptr<ExchangeHistory> history_;
     std::optional<QString> historyNote_;

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QVBoxLayout>
 
 PayCertificateRow::PayCertificateRow(QWidget *parent)
@@ -47,24 +48,49 @@ PayCertificateRow::PayCertificateRow(QWidget *parent)
     whole->addWidget(problem_);
 
     connect(export_, &QPushButton::clicked, this, &PayCertificateRow::exportCertificate);
+    connect(&loading_, &QFutureWatcher<LoadedKey>::finished, this, &PayCertificateRow::keyLoaded);
+}
+
+PayCertificateRow::~PayCertificateRow()
+{
+    loading_.waitForFinished();
 }
 
 void PayCertificateRow::load()
 {
-    if (key_)
+    if (key_ || loading_.isRunning())
         return;
-    try {
-        key_ = loadKey_();
-        serial_->setText(key_->serial);
-        // The whole serial shows at once, to be compared with the SDK's settings.
-        const QFontMetrics metrics = serial_->fontMetrics();
-        serial_->setMinimumWidth(metrics.horizontalAdvance(key_->serial) + 2 * metrics.averageCharWidth() + 12);
-        problem_->hide();
-    } catch (const PostFailure &failure) {
+    // Making RSA-2048 takes from a quarter of a second to two on a busy
+    // machine: done on the pool's thread, so the dialog goes on answering.
+    serial_->setPlaceholderText(QStringLiteral("正在读取或生成平台密钥…"));
+    export_->setEnabled(false);
+    loading_.setFuture(QtConcurrent::run([loader = loadKey_]() -> LoadedKey {
+        try {
+            return {loader(), QString()};
+        } catch (const PostFailure &failure) {
+            return {std::nullopt, failure.description()};
+        }
+    }));
+}
+
+void PayCertificateRow::keyLoaded()
+{
+    const LoadedKey result = loading_.result();
+    export_->setEnabled(true);
+    serial_->setPlaceholderText(QString());
+    if (!result.key) {
         // Asked again on the next export: the cause may be mended meanwhile.
-        problem_->setText(QStringLiteral("无法读取或生成平台密钥：%1").arg(failure.description()));
+        problem_->setText(QStringLiteral("无法读取或生成平台密钥：%1").arg(result.problem));
         problem_->show();
+        return;
     }
+    key_ = result.key;
+    serial_->setText(key_->serial);
+    // The whole serial shows at once, to be compared with the SDK's settings.
+    const QFontMetrics metrics = serial_->fontMetrics();
+    serial_->setMinimumWidth(metrics.horizontalAdvance(key_->serial) + 2 * metrics.averageCharWidth() + 12);
+    problem_->hide();
+    emit loaded();
 }
 
 QString PayCertificateRow::serial() const
@@ -74,9 +100,10 @@ QString PayCertificateRow::serial() const
 
 void PayCertificateRow::exportCertificate()
 {
-    load();
     if (!key_) {
+        // Only after a failure (the button waits while the key is made): say why, and try again.
         showMessage_(problem_->text());
+        load();
         return;
     }
     const QString file = chooseFile_(QDir::homePath() + QStringLiteral("/veltrane-platform-certificate.pem"));

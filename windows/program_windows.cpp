@@ -2,7 +2,9 @@
 
 #include "access_settings_store.h"
 #include "main_window_menu.h"
+#include "pay_key_warmup.h"
 #include "pay_probe_actions.h"
+#include "pay_retry_dialog.h"
 #include "platform_delivery_entry.h"
 #include "stress_test_entry.h"
 #include "platform/user_samples.h"
@@ -22,6 +24,8 @@ ProgramWindows::ProgramWindows(const AccessSettings &saved, const AccessOverride
     form_.contextMenu().addActions(exchanges_.mainWindowActions());
     form_.contextMenu().addActions((new PayProbeActions(form_, exchanges_, createNetworkRequest, &form_))->actions());
     form_.contextMenu().addActions({form_.deliveryEntry().action(), (new StressTestEntry(form_, &form_))->action()});
+    new PayRetryDialog(form_, exchanges_); // a child of the main window, shown by 模拟平台重试 on 微信支付
+    warmPayPlatformKeyFor(form_);
     form_.contextMenu().addXmlBoxMenu(exchanges_.moreSamplesMenu());
     QObject::connect(&form_, &Form1::posted, &exchanges_, &ExchangeActions::record);
     auto *files = new XmlBoxFiles(form_, exchanges_.moreSamplesMenu(), userSamplesFolder(), &form_);

@@ -184,8 +184,16 @@ std::optional<QString> apiV3KeyProblem(const QString &key)
 {
     if (key.isEmpty())
         return u"没有 APIv3 密钥：通知的 resource 用它加密，填商户平台“API 安全”里设置的那个"_s;
-    if (key.toUtf8().size() != kApiV3KeySize || key.toUtf8().size() != key.size())
-        return u"APIv3 密钥须是 32 个字母或数字（商户平台“API 安全”里设置的那个），现在是 %1 个字符"_s.arg(key.size());
+    // The merchant platform takes 32 letters and digits, used as the AES-256 key byte for byte.
+    if (key.size() != kApiV3KeySize)
+        return u"APIv3 密钥应为 32 个字母或数字，现在是 %1 个字符"_s.arg(key.size());
+    const auto letterOrDigit = [](QChar c) {
+        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
+    };
+    for (qsizetype i = 0; i < key.size(); ++i) {
+        if (!letterOrDigit(key[i]))
+            return u"APIv3 密钥只能含英文字母和数字，第 %1 个字符 \"%2\" 不是"_s.arg(i + 1).arg(key[i]);
+    }
     return std::nullopt;
 }
 

@@ -62,6 +62,7 @@ PayNotification makePayNotificationFromText(const PaySample &sample, const QByte
                                     const QDateTime &now, PayNotificationKind kind = PayNotificationKind::Normal);
 
 // What is wrong with an APIv3 key, in Chinese; nothing: it can be used.
+// Every front end checks the key with this one rule.
 std::optional<QString> apiV3KeyProblem(const QString &key);
 
 // The Wechatpay-* header fields, in the order they are sent.

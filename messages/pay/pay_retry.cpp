@@ -1,5 +1,6 @@
 #include "pay/pay_retry.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace std::chrono_literals;
@@ -15,16 +16,34 @@ QList<std::chrono::milliseconds> payRetryDelays(double timeScale)
     return scaled;
 }
 
+std::chrono::milliseconds payRetryTotal(double timeScale)
+{
+    std::chrono::milliseconds total{0};
+    for (const std::chrono::milliseconds delay : payRetryDelays(timeScale))
+        total += delay;
+    return total;
+}
+
+bool payNotificationTaken(const QList<VerdictLine> &verdict)
+{
+    return std::none_of(verdict.cbegin(), verdict.cend(),
+                        [](const VerdictLine &line) { return line.outcome == VerdictLine::Fail; });
+}
+
+std::optional<std::chrono::milliseconds> PayRetryCourse::after(bool taken)
+{
+    ++sendings_;
+    if (taken || sendings_ > delays_.size())
+        return std::nullopt;
+    return delays_.at(sendings_ - 1);
+}
+
 int runPayRetries(const PayRetryPlan &plan)
 {
-    int attempt = 1;
-    if (plan.send(attempt))
-        return attempt;
-    for (const std::chrono::milliseconds delay : payRetryDelays(plan.timeScale)) {
-        if (!plan.wait(delay))
-            return attempt;
-        if (plan.send(++attempt))
-            return attempt;
+    PayRetryCourse course(plan.timeScale);
+    while (const std::optional<std::chrono::milliseconds> delay = course.after(plan.send(course.sendings() + 1))) {
+        if (!plan.wait(*delay))
+            break;
     }
-    return attempt;
+    return course.sendings();
 }

@@ -17,6 +17,7 @@
 #include <openssl/x509.h>
 
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -147,7 +148,9 @@ QString payPlatformKeyFile()
         + QStringLiteral("/Veltrane/pay-platform-key.pem");
 }
 
-PayPlatformKey payPlatformKey(const QString &file)
+namespace {
+
+PayPlatformKey readOrMakeKey(const QString &file)
 {
     QFile existing(file);
     if (existing.open(QIODevice::ReadOnly)) {
@@ -175,11 +178,22 @@ PayPlatformKey payPlatformKey(const QString &file)
     temporary.close();
     if (!temporary.rename(file)) {
         if (QFileInfo::exists(file))
-            return payPlatformKey(file);
+            return readOrMakeKey(file);
         failed(QStringLiteral("无法写入 %1").arg(file));
     }
     temporary.setAutoRemove(false);
     return made;
+}
+
+} // namespace
+
+PayPlatformKey payPlatformKey(const QString &file)
+{
+    // The window makes the key on a thread of its own while a post may ask
+    // for it: the second caller waits and reads the first one's key.
+    static std::mutex making;
+    const std::lock_guard lock(making);
+    return readOrMakeKey(file);
 }
 
 QByteArray signWithPlatformKey(const PayPlatformKey &key, QByteArrayView message)

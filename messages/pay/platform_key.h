@@ -19,7 +19,8 @@ struct PayPlatformKey {
 QString payPlatformKeyFile();
 
 // The key kept in that file, made and stored first when there is none.
-// Throws PostFailure (Crypto) when it can be neither read nor made.
+// Throws PostFailure (Crypto) when it can be neither read nor made. Any
+// thread may call it; callers at once share the one key made.
 PayPlatformKey payPlatformKey(const QString &file);
 
 // Base64 of SHA256withRSA (PKCS #1 v1.5) over the message; throws PostFailure (Crypto).

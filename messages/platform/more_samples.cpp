@@ -1,11 +1,14 @@
 #include "platform/more_samples.h"
 
 #include "crypto/secure_random.h"
+#include "pay/pay_notification.h"
 #include "platform/family_rules.h"
 #include "platform/family_samples.h"
 #include "platform/json_fields.h"
 
 #include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QtEndian>
 
@@ -119,10 +122,40 @@ quint64 freshMsgId()
 
 QString buildPushSample(const PushSample &sample)
 {
+    if (sample.text)
+        return sample.text(sample, AccessSettings{});
     if (!sample.build)
         return buildPushSample(sample, AccessSettings{});
     return sample.build(QDateTime::currentSecsSinceEpoch(), sample.hasMsgId ? freshMsgId() : 0);
 }
+
+namespace {
+
+// The resource as the window's XML box shows it: laid out to be edited,
+// sealed byte for byte as it then stands.
+QString payResourceText(const PushSample &sample, const AccessSettings &access)
+{
+    const std::optional<PaySample> found = findPaySample(sample.name);
+    if (!found)
+        return QString();
+    const QJsonObject resource = paySampleResource(*found, access, QDateTime::currentDateTime());
+    return QString::fromUtf8(QJsonDocument(resource).toJson(QJsonDocument::Indented)).trimmed();
+}
+
+// Made from the payment module's own list, so that a notification it adds is in the menu too.
+const QList<PushSample> &paySampleList()
+{
+    static const QList<PushSample> samples = [] {
+        QList<PushSample> list;
+        for (const PaySample &sample : paySamples())
+            list.append({sample.name, QStringLiteral("%1 (%2)").arg(sample.summary, sample.eventType), false, nullptr,
+                         nullptr, &payResourceText});
+        return list;
+    }();
+    return samples;
+}
+
+} // namespace
 
 const QList<PushSample> &pushSamples(Platform platform)
 {
@@ -133,6 +166,8 @@ const QList<PushSample> &pushSamples(Platform platform)
         return weComSamples();
     case Platform::OpenPlatform:
         return openPlatformSamples();
+    case Platform::Pay:
+        return paySampleList();
     default:
         return pushSamples();
     }
@@ -149,6 +184,8 @@ const PushSample *findPushSample(Platform platform, QStringView name)
 
 QString buildPushSample(const PushSample &sample, const AccessSettings &access)
 {
+    if (sample.text)
+        return sample.text(sample, access);
     if (sample.build)
         return buildPushSample(sample);
     const SampleContext context{QDateTime::currentSecsSinceEpoch(), sample.hasMsgId ? freshMsgId() : 0, access.appId,

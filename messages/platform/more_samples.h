@@ -33,6 +33,8 @@ struct PushSample {
     QString (*build)(qint64 createTime, quint64 msgId);
     // The other families' pushes: their fields in order, for either body format. Set where build is not.
     QList<PushField> (*fields)(const SampleContext &context) = nullptr;
+    // A push that is no list of fields (a payment's resource JSON): the whole text.
+    QString (*text)(const PushSample &sample, const AccessSettings &access) = nullptr;
 };
 
 // The fields laid out as the platform lays its pushes: XML one element a
@@ -56,7 +58,8 @@ quint64 freshMsgId();
 QString buildPushSample(const PushSample &sample);
 
 // A family's samples, in menu order; the official account's are the list
-// above (and, until payments bring their own, payments' too). The
+// above. Payments: the payment module's notifications, each as the
+// plaintext resource JSON the window seals when it posts. The
 // mini-program: text, image, miniprogrampage, user_enter_tempsession. WeCom:
 // text, image, location, enter_agent, create_user, click. The third-party
 // platform: component_verify_ticket, authorized, updateauthorized, unauthorized.

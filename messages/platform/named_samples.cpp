@@ -24,7 +24,7 @@ const QList<WindowSample> &windowSamples()
     return samples;
 }
 
-// The official account's list stands for the families without one of their own (payments).
+// Only the official account has the window's samples and the job-finish pushes beside its list.
 bool officialAccountList(Platform platform)
 {
     return &pushSamples(platform) == &pushSamples();

@@ -3,10 +3,12 @@
 
 #include "pay/platform_key.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <set>
@@ -75,8 +77,21 @@ private slots:
 
     // A refused notification comes again on the (scaled) schedule: the same
     // body each time, a fresh nonce and signature; taken at the third.
+    void retriesUntilTaken_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("sendings");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("--time-scale") << QStringList{u"--time-scale"_s, u"100000"_s} << 3 << 0;
+        QTest::newRow("--deliver --time-scale") << QStringList{u"--deliver"_s, u"--time-scale"_s, u"100000"_s} << 3 << 0;
+        QTest::newRow("neither: sent once") << QStringList{} << 1 << 1;
+        QTest::newRow("--json: a line per sending") << QStringList{u"--json"_s, u"--time-scale=100000"_s} << 3 << 0;
+    }
     void retriesUntilTaken()
     {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, sendings);
+        QFETCH(int, exitCode);
         RecordingServer server;
         server.setAnswerer([&server](const RecordingServer::Request &) {
             if (server.requests().size() < 3)
@@ -84,19 +99,68 @@ private slots:
             return RecordingServer::Answer{204, "", ""};
         });
         environment_.insert(u"VELTRANE_APIV3_KEY"_s, kKey);
-        const ProgramRun run = pay({server.url(), u"--mchid"_s, u"1"_s, u"--time-scale"_s, u"100000"_s});
+        const ProgramRun run = pay(QStringList{server.url(), u"--mchid"_s, u"1"_s} + arguments);
         environment_.remove(u"VELTRANE_APIV3_KEY"_s);
-        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY2(run.exitCode == exitCode, qPrintable(run.err));
+        QVERIFY2(run.err.contains(u"第 %1 次发送"_s.arg(sendings)), qPrintable(run.err));
         const std::vector<RecordingServer::Request> requests = server.requests();
-        QCOMPARE(requests.size(), std::size_t(3));
+        QCOMPARE(int(requests.size()), sendings);
         std::set<std::string> nonces, signatures;
         for (const RecordingServer::Request &request : requests) {
             QCOMPARE(request.body, requests.front().body);
             nonces.insert(request.headers.find("Wechatpay-Nonce")->second);
             signatures.insert(request.headers.find("Wechatpay-Signature")->second);
         }
-        QCOMPARE(nonces.size(), std::size_t(3));
-        QCOMPARE(signatures.size(), std::size_t(3));
+        QCOMPARE(int(nonces.size()), sendings);
+        QCOMPARE(int(signatures.size()), sendings);
+        if (arguments.contains(u"--json"_s)) {
+            // As other runs print them: one object a line, the sending's number in "index".
+            const QList<QByteArray> lines = run.out.trimmed().split('\n');
+            QCOMPARE(int(lines.size()), sendings);
+            for (int i = 0; i < sendings; ++i) {
+                const QJsonObject line = QJsonDocument::fromJson(lines.at(i)).object();
+                QCOMPARE(line.value(u"index"_s).toInt(), i + 1);
+                QCOMPARE(line.value(u"request"_s)[u"body"_s].toString().toStdString(), requests.front().body);
+            }
+        }
+    }
+
+    // --saved-settings: the merchant id, AppID and key as the window saved them.
+    void savedSettings_data()
+    {
+        QTest::addColumn<QString>("saved"); // the [access] lines; empty: no file
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("says"); // on standard error, in part
+        const QString pay = u"platform=pay\nmchId=1900000001\nappId=wxd678efh567hg6787\napiV3Key="_s + kKey;
+        QTest::newRow("--platform pay") << pay << QStringList{u"--platform"_s, u"pay"_s, u"--saved-settings"_s} << 0
+                                        << u"第 1 次发送"_s;
+        QTest::newRow("saved on 微信支付, no --platform") << pay << QStringList{u"--saved-settings"_s} << 0 << u"第 1 次发送"_s;
+        QTest::newRow("a saved key too short") << u"platform=pay\nmchId=1\napiV3Key=short"_s
+                                               << QStringList{u"--saved-settings"_s} << 2 << u"保存的接入设置"_s;
+        QTest::newRow("nothing saved") << QString() << QStringList{u"--platform"_s, u"pay"_s, u"--saved-settings"_s} << 2
+                                       << u"没有保存的接入设置"_s;
+    }
+    void savedSettings()
+    {
+        QFETCH(QString, saved);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, says);
+        const QString file = config_.filePath(u"Veltrane/veltrane.conf"_s);
+        QVERIFY(QDir().mkpath(config_.filePath(u"Veltrane"_s)));
+        QFile::remove(file);
+        if (!saved.isEmpty()) {
+            QFile conf(file);
+            QVERIFY(conf.open(QIODevice::WriteOnly));
+            conf.write((u"[access]\n"_s + saved + u'\n').toUtf8());
+        }
+        const auto removeFile = qScopeGuard([&file] { QFile::remove(file); });
+        SampleEndpointProcess endpoint({u"--platform"_s, u"pay"_s, u"--apiv3-key"_s, kKey, u"--certificate"_s, certificateFile_});
+        QVERIFY(endpoint.port() > 0);
+        const ProgramRun run = runPost(QStringList{endpoint.url()} + arguments, {}, environment_);
+        QVERIFY2(run.exitCode == exitCode, qPrintable(run.err));
+        QVERIFY2(run.err.contains(says), qPrintable(run.err));
     }
 
     void refusesWhatCannotBeSent_data()
@@ -105,7 +169,8 @@ private slots:
         QTest::addColumn<QString>("says");
         const QString url = u"http://127.0.0.1:9/api/"_s;
         QTest::newRow("a 31-character key") << QStringList{url, u"--mchid"_s, u"1"_s, u"--apiv3-key"_s, kKey.left(31)} << u"32 个字母或数字"_s;
-        QTest::newRow("a key with a Chinese character") << QStringList{url, u"--mchid"_s, u"1"_s, u"--apiv3-key"_s, kKey.left(31) + u"钥"_s} << u"32 个字母或数字"_s;
+        QTest::newRow("a key with a Chinese character") << QStringList{url, u"--mchid"_s, u"1"_s, u"--apiv3-key"_s, kKey.left(31) + u"钥"_s} << u"只能含英文字母和数字"_s;
+        QTest::newRow("a dash in the key") << QStringList{url, u"--mchid"_s, u"1"_s, u"--apiv3-key"_s, kKey.left(31) + u"-"_s} << u"第 32 个字符 \"-\""_s;
         QTest::newRow("no key") << QStringList{url, u"--mchid"_s, u"1"_s} << u"VELTRANE_APIV3_KEY"_s;
         QTest::newRow("no mchid") << QStringList{url, u"--apiv3-key"_s, kKey} << u"--mchid"_s;
         QTest::newRow("a bad --set") << QStringList{url, u"--mchid"_s, u"1"_s, u"--apiv3-key"_s, kKey, u"--set"_s, u"amount.total=x"_s} << u"数字"_s;

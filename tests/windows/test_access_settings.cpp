@@ -477,15 +477,17 @@ void TestAccessSettings::familyRows()
     }
     QCOMPARE(qobject_cast<QLabel *>(form->labelForField(dialog.findChild<QLineEdit *>(u"appId"_s)))->text(),
              receiveId);
-    // The platform's key is read or made only when its serial is to be shown.
-    const QString serial = dialog.findChild<QLineEdit *>(u"paySerial"_s)->text();
+    // The platform's key is read or made only when its serial is to be shown, off the dialog's thread.
+    const QLineEdit *serialBox = dialog.findChild<QLineEdit *>(u"paySerial"_s);
+    if (platform == Platform::Pay)
+        QTRY_VERIFY(!serialBox->text().isEmpty());
+    const QString serial = serialBox->text();
     QCOMPARE(!serial.isEmpty(), platform == Platform::Pay);
     if (platform == Platform::Pay) {
         QCOMPARE(serial, payPlatformKey(payPlatformKeyFile()).serial);
         // Shown whole, not scrolled: it is read off and compared.
-        const QLineEdit *serialBox = dialog.findChild<QLineEdit *>(u"paySerial"_s);
-        QVERIFY(serialBox->width() >= serialBox->fontMetrics().horizontalAdvance(serial)
-                                          + serialBox->fontMetrics().averageCharWidth());
+        QTRY_VERIFY(serialBox->width() >= serialBox->fontMetrics().horizontalAdvance(serial)
+                                              + serialBox->fontMetrics().averageCharWidth());
     }
     const auto radios = dialog.findChildren<QRadioButton *>();
     for (const QRadioButton *radio : radios) {
@@ -545,7 +547,7 @@ void TestAccessSettings::familyProblems_data()
     QTest::newRow("微信支付, complete") << paySettings() << QString();
     AccessSettings pay = paySettings();
     pay.apiV3Key.chop(1);
-    QTest::newRow("微信支付, a key one short") << pay << u"APIv3 密钥应为 32 个字符，现在是 31 个"_s;
+    QTest::newRow("微信支付, a key one short") << pay << u"APIv3 密钥应为 32 个字母或数字，现在是 31 个字符"_s;
     pay.apiV3Key += u"-"_s;
     QTest::newRow("微信支付, a dash in the key") << pay << u"APIv3 密钥只能含英文字母和数字"_s;
     pay = paySettings();

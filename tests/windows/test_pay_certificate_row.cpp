@@ -6,8 +6,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -53,7 +57,9 @@ void TestPayCertificateRow::exportSavesTheCertificate()
     PayCertificateRow row;
     QStringList messages;
     int chooserCalls = 0;
+    std::atomic<QThread *> loadedOn = nullptr;
     row.setKeyLoader([&]() -> PayPlatformKey {
+        loadedOn = QThread::currentThread();
         if (!keyReads)
             throw PostFailure(PostFailure::Crypto, u"坏了"_s);
         return key_;
@@ -63,7 +69,14 @@ void TestPayCertificateRow::exportSavesTheCertificate()
         return path;
     });
     row.setMessageShower([&](const QString &text) { messages << text; });
+    QSignalSpy loaded(&row, &PayCertificateRow::loaded);
     row.load();
+    // Made away from the window's thread: the button waits for it.
+    QVERIFY(!row.findChild<QPushButton *>(u"exportPayCertificate"_s)->isEnabled());
+    QTRY_VERIFY(row.findChild<QPushButton *>(u"exportPayCertificate"_s)->isEnabled());
+    QCOMPARE(loaded.size(), keyReads ? 1 : 0);
+    // Making RSA-2048 takes up to a second or two: never on the window's thread.
+    QVERIFY(loadedOn.load() && loadedOn.load() != QThread::currentThread());
     QCOMPARE(row.findChild<QLineEdit *>(u"paySerial"_s)->text(), keyReads ? key_.serial : QString());
     QCOMPARE(row.findChild<QLabel *>(u"payKeyProblem"_s)->isHidden(), keyReads);
 
