@@ -86,6 +86,11 @@ HarImportDialog::HarImportDialog(QWidget *parent)
     buttons->addButton(asRecorded_, QDialogButtonBox::ActionRole);
     buttons->addButton(resigned_, QDialogButtonBox::ActionRole);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // Enter in the address box neither sends nor closes: each send is a click.
+    for (QAbstractButton *button : buttons->buttons()) {
+        if (auto *push = qobject_cast<QPushButton *>(button))
+            push->setAutoDefault(false);
+    }
 
     auto *form = new QFormLayout;
     form->addRow(QStringLiteral("发往："), url_);
