@@ -129,7 +129,7 @@ void ReplayActions::replayImported(int entry, ReplayMode mode, const QString &gi
         return;
     const QString said = send(replaySourceOf(*post), mode, givenUrl, dialog_);
     if (dialog_ && !said.isEmpty())
-        dialog_->showNote(QStringLiteral("第 %1 项：%2").arg(entry + 1).arg(said));
+        dialog_->showNote(QStringLiteral("第 %1 项%2").arg(entry + 1).arg(said));
 }
 
 QString ReplayActions::send(const ReplaySource &source, ReplayMode mode, const QString &givenUrl, QWidget *asker)
