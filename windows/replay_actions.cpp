@@ -102,7 +102,7 @@ void ReplayActions::importFile(const QString &file)
     HarImport imported = importHarFile(file);
     if (!imported.ok()) {
         // The dialog, if open, keeps the file it lists and the address typed.
-        tell(dialog_ ? static_cast<QWidget *>(dialog_) : &window_,
+        tell(dialog_ && dialog_->isVisible() ? static_cast<QWidget *>(dialog_) : &window_,
              QStringLiteral("无法从 %1 导入：\n%2").arg(QDir::toNativeSeparators(file), *imported.problem));
         return;
     }
