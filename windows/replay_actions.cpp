@@ -4,6 +4,7 @@
 #include "exchange_window.h"
 #include "har_import_dialog.h"
 #include "history_bar.h"
+#include "http/post_failure.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/handler_guard.h"
 #include "toolkit/message_box.h"
@@ -140,9 +141,13 @@ QString ReplayActions::send(const ReplaySource &source, ReplayMode mode, const Q
     // What the user can mend is said before anything goes out, and nothing is listed.
     std::optional<QString> problem = source.problem;
     if (!problem) {
-        const std::variant<ReplayPlan, QString> plan = planReplay(source, mode, access, givenUrl);
-        if (const auto *why = std::get_if<QString>(&plan))
-            problem = *why;
+        try {
+            const std::variant<ReplayPlan, QString> plan = planReplay(source, mode, access, givenUrl);
+            if (const auto *why = std::get_if<QString>(&plan))
+                problem = *why;
+        } catch (const PostFailure &failure) {
+            problem = failure.description(); // libcrypto could not open the recorded push
+        }
     }
     if (problem) {
         const QString what = mode == ReplayMode::Resigned ? QStringLiteral("重新签名后发送") : QStringLiteral("原样重发");
