@@ -4,6 +4,7 @@
 #include "form1.h"
 #include "platform/more_samples.h"
 #include "platform/signed_post.h"
+#include "replay_actions.h"
 #include "toolkit/busy_cursor.h"
 #include "toolkit/handler_guard.h"
 #include "toolkit/message_box.h"
@@ -96,6 +97,8 @@ ExchangeWindow &ExchangeActions::window()
         // Opened with the window: both cost time the program's start need not spend.
         history_ = std::make_unique<ExchangeHistory>(HistoryOptions{historyFile_});
         window_->useHistory(*history_);
+        // 原样重发, 重新签名后发送 and 从 HAR 导入…, living as long as the window.
+        new ReplayActions(mainWindow_, *window_, createRequest_, access_, window_.get());
         // Closing the main window ends the program as before: this window
         // does not keep it running.
         connect(&mainWindow_, &Window::closed, window_.get(), &QWidget::close);

@@ -20,6 +20,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSplitter>
@@ -71,6 +72,7 @@ ExchangeWindow::ExchangeWindow(QWidget *parent)
     , timings_(new QLabel)
     , verdict_(new QListWidget)
     , historyBar_(new HistoryBar)
+    , listMenu_(new QMenu(this))
 {
     setObjectName(QStringLiteral("ExchangeWindow"));
     setWindowTitle(QStringLiteral("交互记录"));
@@ -92,6 +94,12 @@ ExchangeWindow::ExchangeWindow(QWidget *parent)
         list_->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     list_->setColumnWidth(ExchangeListModel::Status, 160);
     list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 6);
+    listMenu_->setObjectName(QStringLiteral("exchangeListMenu"));
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        if (!listMenu_->isEmpty())
+            listMenu_->popup(list_->viewport()->mapToGlobal(at));
+    });
 
     summary_->setTextFormat(Qt::PlainText);
     summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);

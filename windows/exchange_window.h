@@ -13,6 +13,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QListWidget;
+class QMenu;
 class MultiLineTextBox;
 class QPushButton;
 class QSplitter;
@@ -29,6 +30,8 @@ public:
     // Lists the history's newest 200 and keeps every exchange added in it.
     void useHistory(ExchangeHistory &history);
     HistoryBar &historyBar() const { return *historyBar_; }
+    // The list's context menu, opened on a right click; owners add to it.
+    QMenu &listMenu() const { return *listMenu_; }
 
     // Keeps the exchange in the history and, when the search finds it,
     // lists it first; the newest is selected unless the user is looking at
@@ -77,6 +80,7 @@ private:
     // The selection changed while the window was hidden: shown once it is.
     bool selectionUnshown_ = false;
     HistoryBar *const historyBar_;
+    QMenu *const listMenu_;
     ExchangeHistory *history_ = nullptr;
 };
 

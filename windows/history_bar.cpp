@@ -28,15 +28,23 @@ QString askForHarFile(QWidget *parent)
                                         QStringLiteral("HAR 文件 (*.har);;所有文件 (*)"));
 }
 
+QString askForHarToImport(QWidget *parent)
+{
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("从 HAR 导入"), QString(),
+                                        QStringLiteral("HAR 文件 (*.har);;所有文件 (*)"));
+}
+
 } // namespace
 
 HistoryBar::HistoryBar(QWidget *parent)
     : QWidget(parent)
     , confirmClear(askToClear)
     , chooseHarFile(askForHarFile)
+    , chooseHarToImport(askForHarToImport)
     , search_(new QLineEdit)
     , older_(new QPushButton(QStringLiteral("更早的")))
     , export_(new QPushButton(QStringLiteral("导出为 HAR…")))
+    , import_(new QPushButton(QStringLiteral("从 HAR 导入…")))
     , clear_(new QPushButton(QStringLiteral("清空记录")))
     , problem_(new QLabel)
 {
@@ -47,6 +55,8 @@ HistoryBar::HistoryBar(QWidget *parent)
     older_->setObjectName(QStringLiteral("olderExchanges"));
     older_->setToolTip(QStringLiteral("再列出更早的 200 条交互"));
     export_->setObjectName(QStringLiteral("exportHar"));
+    import_->setObjectName(QStringLiteral("importHar"));
+    import_->setToolTip(QStringLiteral("列出一个 HAR 文件里的 POST 请求，选一个重发"));
     clear_->setObjectName(QStringLiteral("clearHistory"));
     problem_->setObjectName(QStringLiteral("historyProblem"));
     problem_->setWordWrap(true);
@@ -68,6 +78,7 @@ HistoryBar::HistoryBar(QWidget *parent)
 
     connect(search_, &QLineEdit::textChanged, this, &HistoryBar::searchChanged);
     connect(older_, &QPushButton::clicked, this, &HistoryBar::olderWanted);
+    connect(import_, &QPushButton::clicked, this, &HistoryBar::askImport);
     connect(clear_, &QPushButton::clicked, this, [this] {
         if (confirmClear(window()))
             emit clearConfirmed();
@@ -78,11 +89,19 @@ HistoryBar::HistoryBar(QWidget *parent)
     line->addWidget(search_, 1);
     line->addWidget(older_);
     line->addWidget(export_);
+    line->addWidget(import_);
     line->addWidget(clear_);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(line);
     layout->addWidget(problem_);
+}
+
+void HistoryBar::askImport()
+{
+    const QString file = chooseHarToImport(window());
+    if (!file.isEmpty())
+        emit importWanted(file);
 }
 
 QString HistoryBar::search() const

@@ -9,7 +9,7 @@ class QLineEdit;
 class QPushButton;
 
 // The exchange window's line for the history: the search box, 更早的,
-// 导出为 HAR…, 清空记录, and what is wrong with the history file, if anything.
+// 导出为 HAR…, 从 HAR 导入…, 清空记录, and what is wrong with the history file, if anything.
 class HistoryBar : public QWidget {
     Q_OBJECT
 public:
@@ -24,6 +24,12 @@ public:
     std::function<bool(QWidget *parent)> confirmClear;
     // Where a HAR file goes, empty: nowhere; tests answer it themselves.
     std::function<QString(QWidget *parent)> chooseHarFile;
+    // Which HAR file to read, empty: none; tests answer it themselves.
+    std::function<QString(QWidget *parent)> chooseHarToImport;
+
+public slots:
+    // Asks for a HAR file to import; a file chosen is told by importWanted.
+    void askImport();
 
 signals:
     void searchChanged(const QString &search);
@@ -31,11 +37,13 @@ signals:
     void clearConfirmed();
     // All: every exchange the search finds; else the ones selected.
     void exportWanted(const QString &file, bool all);
+    void importWanted(const QString &file);
 
 private:
     QLineEdit *const search_;
     QPushButton *const older_;
     QPushButton *const export_;
+    QPushButton *const import_;
     QPushButton *const clear_;
     QLabel *const problem_;
 };
