@@ -15,6 +15,9 @@ struct PushPostOrder {
     QString url;
     QString body;
     AccessSettings access;
+    // false: the URL and body go exactly as given, already signed (原样重发);
+    // the access settings still open the answer and judge it.
+    bool signs = true;
 };
 
 // Everything a front end shows after the post.
