@@ -17,6 +17,8 @@
 #include "post_run.h"
 #include "platform/user_samples.h"
 #include "push_samples.h"
+#include "replay_help_text.h"
+#include "replay_run.h"
 #include "storm_report.h"
 #include "storm_run.h"
 #include "platform/platform_delivery.h"
@@ -364,12 +366,20 @@ int main(int argc, char *argv[])
         return usageError(error->reason);
     const PostOptions &options = std::get<PostOptions>(parsed);
     if (options.help) {
-        write(stdout, (helpText() + payHelpText()).toUtf8());
+        write(stdout, (helpText() + replayHelpText() + payHelpText()).toUtf8());
         return int(ExitStatus::Passed);
     }
     if (options.version) {
         write(stdout, (versionText() + u'\n').toUtf8());
         return int(ExitStatus::Passed);
+    }
+    if (options.replayFile) {
+        InterruptibleWait waiter;
+        const InterruptWatch watch([&waiter] { waiter.cancelAll(); });
+        const ReplayRunResult replayed = runReplay(options, requestsFor(options, &waiter));
+        write(stdout, replayed.out);
+        write(stderr, replayed.err);
+        return end(replayed.end.status, replayed.end.reason);
     }
     if (options.conformance)
         return conformance(options);
