@@ -39,7 +39,8 @@ void TestPostReplay::asRecordedSendsTheRecordedBytes()
 {
     RecordingServer server;
     server.setAnswer({200, "text/plain; charset=utf-8", "success"});
-    const ProgramRun run = runPost({u"--replay"_s, kBrowserHar, u"--entry"_s, u"1"_s, server.url()});
+    // Access settings given still sign nothing: they only open the answer.
+    const ProgramRun run = runPost({u"--replay"_s, kBrowserHar, u"--entry"_s, u"1"_s, u"--token=rightToken"_s, server.url()});
     QVERIFY2(!run.crashed, qPrintable(run.err));
     QCOMPARE(server.requests().size(), 1u);
     const RecordingServer::Request got = server.requests().front();
