@@ -1,6 +1,7 @@
 #include "har/har_export.h"
 #include "har/har_import.h"
 #include "har/replay_post.h"
+#include "history/kept_exchange.h"
 #include "platform/signed_post.h"
 
 #include <QTest>
@@ -56,6 +57,8 @@ private slots:
     void replayUrlKeepsTheRecordedQuery();
     void planSendsAsRecordedOrSignsAfresh_data();
     void planSendsAsRecordedOrSignsAfresh();
+    void aKeptExchangeReplaysOnlyWhole_data();
+    void aKeptExchangeReplaysOnlyWhole();
 };
 
 void TestHarImport::veltranesOwnExportComesBackByteForByte_data()
@@ -189,6 +192,29 @@ void TestHarImport::planSendsAsRecordedOrSignsAfresh()
     QCOMPARE(order.url, u"http://127.0.0.1:9/wx?keep=1"_s);
     QCOMPARE(order.body, expectedBody);
     QCOMPARE(order.access, access);
+}
+
+void TestHarImport::aKeptExchangeReplaysOnlyWhole_data()
+{
+    QTest::addColumn<qsizetype>("wholeSize"); // -1: sizes not noted
+    QTest::addColumn<bool>("replayable");
+    QTest::newRow("whole") << qsizetype(kPush.toUtf8().size()) << true;
+    QTest::newRow("sizes not noted yet") << qsizetype(-1) << true;
+    QTest::newRow("cut to its start") << qsizetype(kPush.toUtf8().size() + 1) << false;
+}
+
+void TestHarImport::aKeptExchangeReplaysOnlyWhole()
+{
+    QFETCH(qsizetype, wholeSize);
+    QFETCH(bool, replayable);
+    KeptExchange kept;
+    kept.record = postOf(u"http://127.0.0.1:9/wx?signature=s"_s, kPush.toUtf8());
+    if (wholeSize >= 0)
+        kept.whole.request = {wholeSize};
+    const ReplaySource source = replaySourceOf(kept);
+    QCOMPARE(!source.problem.has_value(), replayable);
+    QCOMPARE(source.url, kept.record.url);
+    QCOMPARE(source.body, kept.record.hops.constFirst().requestBody);
 }
 
 QTEST_GUILESS_MAIN(TestHarImport)
