@@ -146,15 +146,22 @@ std::variant<ReplayPlan, QString> planReplay(const ReplaySource &source, ReplayM
 PushPostOutcome replayPost(const ReplaySource &source, ReplayMode mode, const AccessSettings &access,
                            const QString &givenUrl, const HttpRequestFactory &createRequest)
 {
-    const std::variant<ReplayPlan, QString> planned = planReplay(source, mode, access, givenUrl);
-    if (const auto *problem = std::get_if<QString>(&planned)) {
+    const auto notSent = [&](const PostFailure &failure) {
         PushPostOutcome outcome;
         outcome.record.method = u"POST"_s;
         outcome.record.url = replayUrl(source.url, givenUrl);
-        noteFailure(outcome.record, PostFailure(PostFailure::BadAccessSettings, *problem));
+        noteFailure(outcome.record, failure);
         outcome.verdict = judgeExchange(outcome.record, QString(), access);
         return outcome;
+    };
+    std::variant<ReplayPlan, QString> planned;
+    try {
+        planned = planReplay(source, mode, access, givenUrl);
+    } catch (const PostFailure &failure) {
+        return notSent(failure); // libcrypto could not decrypt
     }
+    if (const auto *problem = std::get_if<QString>(&planned))
+        return notSent(PostFailure(PostFailure::BadAccessSettings, *problem));
     const ReplayPlan &plan = std::get<ReplayPlan>(planned);
     PushPostOutcome outcome = postPush(plan.order, createRequest);
     if (mode == ReplayMode::AsRecorded && plan.plainMessage) {

@@ -47,7 +47,8 @@ QString withoutSigningParameters(const QString &url);
 // The push a replay would post, and how: for 原样重发 the recorded bytes as
 // they are; for 重新签名后发送 the push before encryption (the recorded
 // Encrypt decrypted with the current key where the body has one), to be
-// signed and encrypted by postPush. Or why it cannot go, in Chinese.
+// signed and encrypted by postPush. Or why it cannot go, in Chinese. A
+// failure of libcrypto while decrypting leaves as PostFailure.
 struct ReplayPlan {
     PushPostOrder order;
     std::optional<QString> plainMessage; // for the verdict of a 原样重发 of an encrypted push
