@@ -53,9 +53,7 @@ std::optional<QByteArray> bodyOf(const QJsonObject &postData)
 HarImport importHar(const QByteArray &fileBytes)
 {
     QJsonParseError parseError;
-    // Some Windows tools (Fiddler among them) put a byte-order mark before the JSON.
-    const QByteArray json = fileBytes.startsWith("\xEF\xBB\xBF") ? fileBytes.sliced(3) : fileBytes;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(fileBytes, &parseError);
     if (parseError.error != QJsonParseError::NoError)
         return refused(u"不是 HAR 文件：不是有效的 JSON（第 %1 个字节处：%2）。请选浏览器开发者工具或 Veltrane 导出的 .har 文件"_s
                            .arg(parseError.offset + 1)

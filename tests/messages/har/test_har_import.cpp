@@ -65,23 +65,18 @@ void TestHarImport::veltranesOwnExportComesBackByteForByte_data()
 {
     QTest::addColumn<QString>("url");
     QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QByteArray>("lead"); // before the JSON
     QTest::newRow("signed UTF-8 push") << u"http://127.0.0.1:9/wx?signature=ab%2Bc&timestamp=1&nonce=2"_s
-                                       << kPush.toUtf8() << QByteArray();
-    QTest::newRow("not UTF-8: base64") << u"http://127.0.0.1:9/wx"_s << QByteArray("\xff\xfe<xml>\x80\x00</xml>", 14)
-                                       << QByteArray();
-    QTest::newRow("empty body") << u"http://127.0.0.1:9/wx?x="_s << QByteArray() << QByteArray();
-    QTest::newRow("behind a byte-order mark") << u"http://127.0.0.1:9/wx"_s << kPush.toUtf8()
-                                              << QByteArray("\xEF\xBB\xBF");
+                                       << kPush.toUtf8();
+    QTest::newRow("not UTF-8: base64") << u"http://127.0.0.1:9/wx"_s << QByteArray("\xff\xfe<xml>\x80\x00</xml>", 14);
+    QTest::newRow("empty body") << u"http://127.0.0.1:9/wx?x="_s << QByteArray();
 }
 
 void TestHarImport::veltranesOwnExportComesBackByteForByte()
 {
     QFETCH(QString, url);
     QFETCH(QByteArray, body);
-    QFETCH(QByteArray, lead);
     const ExchangeRecord record = postOf(url, body);
-    const HarImport import = importHar(lead + harFile({HarExchange{record, {}}}));
+    const HarImport import = importHar(harFile({HarExchange{record, {}}}));
     QVERIFY2(import.ok(), qPrintable(import.problem.value_or(QString())));
     QCOMPARE(import.creator, u"Veltrane"_s);
     QCOMPARE(import.posts.size(), 1);
