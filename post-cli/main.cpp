@@ -19,6 +19,8 @@
 #include "platform/named_samples.h"
 #include "platform/storm_figures.h"
 #include "platform/storm_run.h"
+#include "replay_help_text.h"
+#include "replay_run.h"
 #include "platform/platform_delivery.h"
 #include "platform/saved_access_settings.h"
 #include "platform/url_check.h"
@@ -365,12 +367,20 @@ int main(int argc, char *argv[])
         return usageError(error->reason);
     const PostOptions &options = std::get<PostOptions>(parsed);
     if (options.help) {
-        write(stdout, (helpText() + payHelpText()).toUtf8());
+        write(stdout, (helpText() + replayHelpText() + payHelpText()).toUtf8());
         return int(ExitStatus::Passed);
     }
     if (options.version) {
         write(stdout, (versionText() + u'\n').toUtf8());
         return int(ExitStatus::Passed);
+    }
+    if (options.replayFile) {
+        InterruptibleWait waiter;
+        const InterruptWatch watch([&waiter] { waiter.cancelAll(); });
+        const ReplayRunResult replayed = runReplay(options, requestsFor(options, &waiter));
+        write(stdout, replayed.out);
+        write(stderr, replayed.err);
+        return end(replayed.end.status, replayed.end.reason);
     }
     if (options.conformance)
         return conformance(options);

@@ -4,6 +4,7 @@
 #include "platform/url_check.h"
 #include "platform/user_samples.h"
 #include "platform/named_samples.h"
+#include "replay_options.h"
 
 #include <QFileInfo>
 #include <QSet>
@@ -52,14 +53,15 @@ const QStringList &valuedOptions()
                                    u"--openid"_s, u"--mode"_s, u"--repeat"_s, u"--concurrency"_s, u"--timeout"_s,
                                    u"--max-time"_s, u"--cacert"_s, u"--platform"_s, u"--format"_s, u"--corpid"_s,
                                    u"--agentid"_s, u"--every"_s, u"--junit"_s, u"--rate"_s, u"--har"_s,
-                                   u"--samples-dir"_s};
+                                   u"--samples-dir"_s, u"--replay"_s, u"--entry"_s};
     return names;
 }
 
 const QStringList &switches()
 {
     static const QStringList names{u"--check-url"_s, u"--json"_s, u"-v"_s, u"--help"_s, u"-h"_s, u"--version"_s,
-                                   u"--saved-settings"_s, u"--deliver"_s, u"--conformance"_s};
+                                   u"--saved-settings"_s, u"--deliver"_s, u"--conformance"_s,
+                                   u"--resign"_s};
     return names;
 }
 
@@ -123,7 +125,9 @@ std::optional<UsageError> platformRunInconsistency(const PostOptions &options, c
 // Checks what only makes sense together, once every option is read.
 std::optional<UsageError> inconsistency(const PostOptions &options, const QSet<QString> &given)
 {
-    if (options.url.isEmpty())
+    if (const std::optional<UsageError> misfit = replayMisfit(options, given))
+        return misfit;
+    if (options.url.isEmpty() && !options.replayFile)
         return usage(u"没有给出接收端地址 （URL）"_s);
     if (options.sample && options.bodyFile)
         return usage(u"--sample 与 --body 只能选一个"_s);
@@ -368,6 +372,8 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
             options.junitFile = value;
         } else if (name == u"--har") {
             options.harFile = *value;
+        } else if (readReplayOption(options, name, value.value_or(QString()))) {
+            // --replay, --entry, --resign
         } else if (name == u"--saved-settings") {
             options.savedSettings = true;
         }

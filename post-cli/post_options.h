@@ -32,6 +32,9 @@ struct PostOptions {
     bool conformance = false;        // --conformance: the checks of conformance.h and a scorecard
     std::optional<QString> junitFile; // --junit: the conformance run's JUnit XML is written there
     std::optional<double> rate;       // --rate: with --repeat, posts per second, open loop
+    std::optional<QString> replayFile; // --replay: a HAR file's POST sent again (URL, if given, replaces its address)
+    std::optional<int> replayEntry;    // --entry: which of its POST entries, from 1
+    bool resign = false;               // --resign: signed afresh under the access settings, not as recorded
     bool help = false;
     bool version = false;
 };

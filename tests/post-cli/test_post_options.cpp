@@ -92,6 +92,10 @@ void TestPostOptions::refusesWhatCannotRun_data()
     QTest::newRow("rate with concurrency")
         << QStringList{url, u"--repeat=5"_s, u"--rate=10"_s, u"--concurrency=2"_s} << u"不能与 --concurrency 同用"_s;
     QTest::newRow("deliver with repeat") << QStringList{url, u"--deliver"_s, u"--repeat=2"_s} << u"不能与 --repeat 同用"_s;
+    QTest::newRow("entry without replay") << QStringList{url, u"--entry=1"_s} << u"--entry 需要同时给出 --replay"_s;
+    QTest::newRow("entry 0") << QStringList{u"--replay=a.har"_s, u"--entry=0"_s} << u"--entry 须是从 1 起"_s;
+    QTest::newRow("replay with a sample") << QStringList{u"--replay=a.har"_s, u"--sample=text"_s} << u"--replay 不能与 --sample"_s;
+    QTest::newRow("resign without token") << QStringList{u"--replay=a.har"_s, u"--resign"_s} << u"--resign 需要 --token"_s;
 }
 
 void TestPostOptions::refusesWhatCannotRun()

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QString>
+
+// --help's part for --replay.
+QString replayHelpText();
