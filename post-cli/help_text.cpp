@@ -51,6 +51,9 @@ UTF-8 编码，不另加换行。加密的回复解不开或未通过校验时�
                        不给时用所选平台的第一个样例；
                        也可以是窗口“另存为样例…”保存的样例，同名时内置样例优先）
   --samples-dir 文件夹 到这个文件夹（而不是用户的样例文件夹）找 --sample 的样例
+  --set 名称=值        把推送里元素“名称”的文字换成“值”（有 CDATA 的留在 CDATA 里；
+                       没有的元素加在 </xml> 前；JSON 正文按字段路径，如 a.b=1）；
+                       可以给多次，例如 --sample text --set Content=退订
   --body 文件          正文取自文件，逐字节发送（'-' 为标准输入）；
                        不是有效 UTF-8 的文件不发送（退出状态 2）
                        （两者都不给：文本样例）
@@ -125,6 +128,10 @@ follows none): a 3xx answer fails the verdict.
                        family's first sample; also a sample saved with the window's
                        另存为样例…, built-in samples winning on the same name)
   --samples-dir DIR    look for --sample's user samples in DIR, not the user's samples folder
+  --set NAME=VALUE     replace the text of the push's element NAME with VALUE (inside its
+                       CDATA section where it has one; a missing element is added before
+                       </xml>; in a JSON body a key path such as a.b=1); repeatable, e.g.
+                       --sample text --set Content=退订
   --body FILE          the body from a file, sent byte for byte ('-' for standard input);
                        a file that is not valid UTF-8 is refused (status 2)
                        (neither: the text sample)

@@ -24,6 +24,7 @@
 #include "platform/platform_delivery.h"
 #include "platform/saved_access_settings.h"
 #include "platform/url_check.h"
+#include "xml/push_field_set.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -59,7 +60,7 @@ int usageError(const QString &reason)
 }
 
 // The pushes to post: a sample afresh for each post, or one body for all.
-std::function<QString()> bodySource(const PostOptions &options, QString *problem)
+std::function<QString()> unsetBodySource(const PostOptions &options, QString *problem)
 {
     if (options.bodyFile) {
         const auto read = readBodyFile(*options.bodyFile);
@@ -81,6 +82,28 @@ std::function<QString()> bodySource(const PostOptions &options, QString *problem
         return [body = read.text] { return body; };
     }
     return [name, access = options.access] { return *buildSample(name, access); };
+}
+
+// The same, with --set's fields replaced in every push; a --set that does
+// not fit the push stops the run before anything is sent.
+std::function<QString()> bodySource(const PostOptions &options, QString *problem)
+{
+    std::function<QString()> unset = unsetBodySource(options, problem);
+    if (!unset || options.sets.isEmpty())
+        return unset;
+    QString trial = unset();
+    for (const QString &assignment : options.sets) {
+        if (const std::optional<QString> misfit = setPushField(trial, assignment)) {
+            *problem = *misfit;
+            return {};
+        }
+    }
+    return [unset = std::move(unset), sets = options.sets] {
+        QString body = unset();
+        for (const QString &assignment : sets)
+            setPushField(body, assignment); // fits: tried above on the same kind of push
+        return body;
+    };
 }
 
 // Real request objects with the limits and authorities asked for, waiting through `waiter` if given.

@@ -53,7 +53,7 @@ const QStringList &valuedOptions()
                                    u"--openid"_s, u"--mode"_s, u"--repeat"_s, u"--concurrency"_s, u"--timeout"_s,
                                    u"--max-time"_s, u"--cacert"_s, u"--platform"_s, u"--format"_s, u"--corpid"_s,
                                    u"--agentid"_s, u"--every"_s, u"--junit"_s, u"--rate"_s, u"--har"_s,
-                                   u"--samples-dir"_s, u"--replay"_s, u"--entry"_s};
+                                   u"--samples-dir"_s, u"--replay"_s, u"--entry"_s, u"--set"_s};
     return names;
 }
 
@@ -114,7 +114,7 @@ std::optional<UsageError> platformRunInconsistency(const PostOptions &options, c
     if (options.conformance) {
         if (!options.access.signs())
             return usage(u"--conformance 需要 --token：伪造请求的探测要有签名可改"_s);
-        for (const char *other : {"--sample", "--body", "--repeat", "--check-url", "--json"}) {
+        for (const char *other : {"--sample", "--body", "--repeat", "--check-url", "--json", "--set"}) {
             if (given.contains(QLatin1StringView(other)))
                 return usage(u"--conformance 不能与 %1 同用：它自己发送每个样例"_s.arg(QLatin1StringView(other)));
         }
@@ -162,7 +162,7 @@ std::optional<UsageError> inconsistency(const PostOptions &options, const QSet<Q
             return usage(*absence);
         if (!options.access.signs())
             return usage(u"--check-url 需要 --token"_s);
-        for (const char *postOnly : {"--sample", "--body", "--repeat"}) {
+        for (const char *postOnly : {"--sample", "--body", "--repeat", "--set"}) {
             if (given.contains(QLatin1StringView(postOnly)))
                 return usage(u"--check-url 不能与 %1 同用"_s.arg(QLatin1StringView(postOnly)));
         }
@@ -273,7 +273,7 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
                 return usage(u"选项 %1 缺少值"_s.arg(name));
             value = arguments[++i];
         }
-        if (given.contains(name))
+        if (given.contains(name) && name != u"--set")
             return usage(u"选项 %1 给了两次"_s.arg(name));
         given.insert(name);
 
@@ -313,6 +313,8 @@ std::variant<PostOptions, UsageError> parsePostOptions(const QStringList &argume
             options.every = optionSeconds(*value);
             if (!options.every)
                 return usage(u"--every 须是 0.001 到 86400 之间的秒数，不是 \"%1\""_s.arg(*value));
+        } else if (name == u"--set") {
+            options.sets.append(*value); // tried on the push before anything is sent
         } else if (name == u"--samples-dir") {
             if (!QFileInfo(*value).isDir())
                 return usage(u"--samples-dir 的文件夹 \"%1\" 不存在"_s.arg(*value));

@@ -16,6 +16,7 @@ struct PostOptions {
     std::optional<QString> sample;   // a name from platform/named_samples.h, of the family in access.platform, or a user sample's
     QString samplesDir;              // --samples-dir; else the user's samples folder
     std::optional<QString> bodyFile; // a path, or "-" for standard input
+    QStringList sets;                // --set NAME=VALUE, in order: fields of the push replaced before signing
     AccessSettings access;
     bool checkUrl = false;
     bool savedSettings = false;      // --saved-settings: what the window saved fills in the access settings

@@ -30,7 +30,7 @@ std::optional<UsageError> replayMisfit(const PostOptions &options, const QSet<QS
         return UsageError{u"--entry 须是从 1 起的 POST 请求编号（不给 --entry 时列出编号）"_s};
     // The HAR entry is the body; one post, as the window's 重发 sends it.
     for (const char *other : {"--sample", "--body", "--repeat", "--concurrency", "--every", "--check-url", "--deliver",
-                              "--conformance", "--rate", "--junit"}) {
+                              "--conformance", "--rate", "--junit", "--set"}) {
         if (given.contains(QLatin1StringView(other)))
             return UsageError{u"--replay 不能与 %1 同用：重发的是 HAR 文件里记录的请求"_s.arg(QLatin1StringView(other))};
     }

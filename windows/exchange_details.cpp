@@ -98,16 +98,6 @@ QString hexDump(QByteArrayView bytes)
     return text;
 }
 
-std::optional<QByteArray> headerField(const QByteArray &head, QByteArrayView name)
-{
-    for (const QByteArray &line : head.split('\n')) {
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0 && QByteArrayView(line).first(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
-            return line.mid(colon + 1).trimmed();
-    }
-    return std::nullopt;
-}
-
 QString shownRequest(const JournalEntry &entry, bool hex)
 {
     const ExchangeRecord &record = entry.record;
@@ -149,7 +139,7 @@ QString shownAnswer(const JournalEntry &entry, bool hex)
             // The final answer is decoded as it was for the result window; an
             // earlier one (a redirect's) by its own Content-Type.
             const std::optional<QByteArray> contentType =
-                last ? record.contentType : headerField(hop.answerHead, "Content-Type");
+                last ? record.contentType : answerHeader(hop, "Content-Type");
             text += headText(hop.answerHead) + QStringLiteral("\n\n");
             text += shownBody(hop.answerBody, entry.whole.answer.value(i, hop.answerBody.size()), hex,
                               [&](const QByteArray &bytes) { return decodeResponseText(bytes, contentType); });

@@ -23,5 +23,3 @@ QString shownRequest(const JournalEntry &entry, bool hex);
 QString shownAnswer(const JournalEntry &entry, bool hex);
 // Connected, first byte, whole answer, hop by hop.
 QString shownTimings(const ExchangeRecord &record);
-// The value of a head's field of that name (any case), or nothing.
-std::optional<QByteArray> headerField(const QByteArray &head, QByteArrayView name);

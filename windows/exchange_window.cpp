@@ -398,5 +398,5 @@ std::optional<QString> curlCommandFor(const JournalEntry &entry)
     if (first.requestBody.size() != entry.whole.request.value(0, first.requestBody.size()))
         return std::nullopt;
     return curlCommand(record.url, first.requestBody,
-                       headerField(first.requestHead, "Content-Type").value_or(QByteArray()));
+                       headField(first.requestHead, "Content-Type").value_or(QByteArray()));
 }

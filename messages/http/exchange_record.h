@@ -22,17 +22,22 @@ struct ExchangeHop {
     double wholeMs = -1;
 };
 
-// A header field's value in the hop's answer head (the last one of that
-// name), or nothing.
-inline std::optional<QByteArray> answerHeader(const ExchangeHop &hop, QByteArrayView name)
+// A header field's value in a request or answer head (the last one of that
+// name, as curl takes it), or nothing.
+inline std::optional<QByteArray> headField(const QByteArray &head, QByteArrayView name)
 {
     std::optional<QByteArray> value;
-    for (const QByteArray &line : hop.answerHead.split('\n')) {
+    for (const QByteArray &line : head.split('\n')) {
         const qsizetype colon = line.indexOf(':');
         if (colon > 0 && QByteArrayView(line).first(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
             value = line.mid(colon + 1).trimmed();
     }
     return value;
+}
+
+inline std::optional<QByteArray> answerHeader(const ExchangeHop &hop, QByteArrayView name)
+{
+    return headField(hop.answerHead, name);
 }
 
 // Why an exchange could not be carried out: PostFailure's number and description.

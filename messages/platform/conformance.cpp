@@ -49,12 +49,14 @@ std::pair<VerdictLine::Outcome, QString> worstOf(const QList<VerdictLine> &lines
 }
 
 ConformanceCheck sampleCheck(const PushSample &sample, const QString &url, const AccessSettings &access,
-                             const HttpRequestFactory &createRequest)
+                             const HttpRequestFactory &createRequest, bool *unreached = nullptr)
 {
     QElapsedTimer timer;
     timer.start();
     const PushPostOutcome outcome = postPush({url, buildPushSample(sample, access), access}, createRequest);
     const auto [worst, why] = worstOf(outcome.verdict);
+    if (unreached)
+        *unreached = outcome.record.failure && outcome.record.status() == 0;
     return {kSampleGroup, u"%1（%2）"_s.arg(sample.caption, sample.name), worst,
             u"%1推送 %2"_s.arg(modeCaption(access), sample.name), answerGist(outcome.record), why, secondsOf(timer)};
 }
@@ -137,8 +139,15 @@ ConformanceRun runConformance(const QString &url, const AccessSettings &access, 
             return run;
         }
     }
-    for (const PushSample &sample : pushSamples(access.platform))
-        run.checks.append(sampleCheck(sample, url, access, createRequest));
+    for (const PushSample &sample : pushSamples(access.platform)) {
+        bool unreached = false;
+        run.checks.append(sampleCheck(sample, url, access, createRequest, &unreached));
+        // Without a URL check the first push is the first contact.
+        if (unreached && run.checks.size() == 1) {
+            run.unreachable = true;
+            return run;
+        }
+    }
     run.checks.append(retryCheck(url, access, createRequest));
     for (const ForgedProbe &probe : forgedProbes(access))
         run.checks.append(forgedCheck(probe, url, access, createRequest));

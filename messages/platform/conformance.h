@@ -22,7 +22,7 @@ struct ConformanceCheck {
 
 struct ConformanceRun {
     QList<ConformanceCheck> checks;
-    bool unreachable = false; // the endpoint could not be reached at all: only the URL check ran
+    bool unreachable = false; // the endpoint could not be reached at all: only the first contact ran
 };
 
 // The groups in the order a run makes them.

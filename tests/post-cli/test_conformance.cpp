@@ -14,7 +14,7 @@ namespace {
 
 const QString kKey = u"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s;
 
-enum class Peer { SampleEndpoint, SampleEndpointSafe, SampleEndpointOpen, Careless, Nobody };
+enum class Peer { SampleEndpoint, SampleEndpointSafe, SampleEndpointOpen, Careless, Nobody, NobodyOpen };
 
 // An endpoint that checks nothing: it echoes any echostr and answers every
 // push with a passive reply.
@@ -54,6 +54,8 @@ private slots:
         QTest::newRow("sample endpoint, third-party platform") << int(Peer::SampleEndpointOpen) << 0 << u"✔ 样例推送"_s;
         QTest::newRow("no signature checks") << int(Peer::Careless) << 1 << u"接收端接受了伪造的请求"_s;
         QTest::newRow("nothing listening") << int(Peer::Nobody) << 3 << u"✘ 地址校验"_s;
+        // There the first push is the first contact: unreachable all the same.
+        QTest::newRow("nothing listening, third-party platform") << int(Peer::NobodyOpen) << 3 << u"✘ 样例推送"_s;
     }
     void scoresTheEndpoint()
     {
@@ -76,6 +78,8 @@ private slots:
             const QStringList keyed{u"--token"_s, u"T"_s, u"--aes-key"_s, kKey, u"--appid"_s, u"wx1"_s};
             endpoint = std::make_unique<SampleEndpointProcess>(QStringList{u"--platform"_s, u"open"_s} + keyed);
             url = endpoint->url();
+            arguments << u"--platform=open"_s << u"--aes-key"_s << kKey << u"--appid=wx1"_s;
+        } else if (Peer(peer) == Peer::NobodyOpen) {
             arguments << u"--platform=open"_s << u"--aes-key"_s << kKey << u"--appid=wx1"_s;
         } else if (Peer(peer) == Peer::Careless) {
             careless = std::make_unique<RecordingServer>();

@@ -55,6 +55,7 @@ private slots:
     void endsWithItsStatusAndReason();
     void sendsTheWindowsBytes();
     void printsTheDecryptedReplyInSafeMode();
+    void setsFieldsBeforeSigning();
     void sendsTheBodyFileByteForByte_data();
     void sendsTheBodyFileByteForByte();
     void repeatsAgainstTheSampleEndpoint();
@@ -211,6 +212,27 @@ void TestVeltranePost::printsTheDecryptedReplyInSafeMode()
     const QString shown = QString::fromUtf8(run.out);
     QVERIFY2(shown.startsWith(u"<xml>"_s) && shown.contains(u"收到文本消息：this is a test"_s) && !shown.contains(u"Encrypt"_s),
              qPrintable(shown));
+}
+
+// --set changes the push before it is sealed: the endpoint opens and reads
+// the new text; a --set that does not fit sends nothing.
+void TestVeltranePost::setsFieldsBeforeSigning()
+{
+    const QString key = u"abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG"_s;
+    SampleEndpointProcess endpoint({u"--token"_s, u"T"_s, u"--aes-key"_s, key, u"--appid"_s, u"wx1"_s});
+    QVERIFY(endpoint.port() > 0);
+    const QStringList access{u"--token=T"_s, u"--mode=safe"_s, u"--aes-key"_s, key, u"--appid=wx1"_s};
+    const ProgramRun run = runPost(QStringList{endpoint.url(), u"--sample=text"_s, u"--set"_s, u"Content=退订"_s,
+                                               u"--set=FromUserName=o6_bmjrPTlm6_2sgVt7hMZOPfL2M"_s} + access);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY2(QString::fromUtf8(run.out).contains(u"收到文本消息：退订]]>"_s), run.out.constData());
+
+    RecordingServer server;
+    const ProgramRun misfit = runPost({server.url(), u"--sample=text"_s, u"--set"_s, u"MsgId=not a number"_s,
+                                       u"--set"_s, u"Nested.Field=1"_s});
+    QCOMPARE(misfit.exitCode, 2);
+    QVERIFY2(misfit.err.contains(u"没有元素 <Nested>"_s), qPrintable(misfit.err));
+    QVERIFY(server.requests().empty());
 }
 
 void TestVeltranePost::sendsTheBodyFileByteForByte_data()
