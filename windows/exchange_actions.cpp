@@ -15,9 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QCloseEvent>
 #include <QMenu>
-#include <QScopeGuard>
 
 namespace {
 
@@ -45,6 +43,7 @@ ExchangeActions::ExchangeActions(Form1 &mainWindow, ProgramWideWindow<Form2> &re
     , mainWindow_(mainWindow)
     , resultWindow_(resultWindow)
     , createRequest_(std::move(createRequest))
+    , wait_(mainWindow, createRequest_)
     , access_(std::move(access))
     , show_(new QAction(QStringLiteral("交互记录"), this))
     , retry_(new QAction(QStringLiteral("模拟平台重试"), this))
@@ -79,8 +78,6 @@ ExchangeActions::ExchangeActions(Form1 &mainWindow, ProgramWideWindow<Form2> &re
     connect(&mainWindow_, &Form1::accessSettingsChanged, this, &ExchangeActions::followAccessSettings);
     followAccessSettings();
 
-    waiting_.setTicker([this](int seconds) { mainWindow_.showWaiting(seconds); });
-    mainWindow_.installEventFilter(this);
     resultWindow.whenLoaded([this](Form2 &form) { attachTo(form); });
 }
 
@@ -221,16 +218,11 @@ void ExchangeActions::simulateRetry()
         payRetry_();
         return;
     }
-    if (retrying_)
+    if (wait_.underWay())
         return;
     const PushPostOrder order = currentOrder();
     showWindow();
-    retrying_ = true;
-    const auto done = qScopeGuard([this] {
-        retrying_ = false;
-        if (std::exchange(closeHeldBack_, false))
-            mainWindow_.close();
-    });
+    const MainWindowWait::Hold held(wait_);
     const int group = window().newGroup();
     std::optional<PushPostOutcome> last;      // the last try's
     std::optional<PushPostOutcome> answered;  // the last try that got an answer
@@ -239,12 +231,7 @@ void ExchangeActions::simulateRetry()
         const BusyCursor busy;
         // The same body each time; postPush signs each try afresh, as the platform does.
         for (int tryNumber = 1; tryNumber <= 3; ++tryNumber) {
-            last = postPush(order, [this, &order] {
-                ExchangeSettings settings;
-                settings.waiter = &waiting_;
-                settings.caFile = order.access.caFile;
-                return createRequest_(settings);
-            });
+            last = postPush(order, wait_.requests(order.access.caFile));
             const quint64 serial = list(entryFor(*last, group, tryNumber));
             if (!last->record.cancelled && !last->record.failure) {
                 answered = last;
@@ -268,7 +255,7 @@ void ExchangeActions::postVerifyTicket()
     const PushSample *sample = verifyTicketSample();
     const AccessSettings access = currentAccess();
     const QString url = mainWindow_.Text1()->text();
-    if (!sample || ticketPosting_ || retrying_)
+    if (!sample || wait_.underWay())
         return;
     if (url.size() < 5) {
         // As the post button says it; a timer that cannot post stops.
@@ -276,18 +263,8 @@ void ExchangeActions::postVerifyTicket()
         showMessage(&mainWindow_, QStringLiteral("请设置好域名或者API地址需要输入http://"));
         return;
     }
-    ticketPosting_ = true;
-    const auto done = qScopeGuard([this] {
-        ticketPosting_ = false;
-        if (std::exchange(closeHeldBack_, false))
-            mainWindow_.close();
-    });
-    const PushPostOutcome outcome = postPush({url, buildPushSample(*sample, access), access}, [this, &access] {
-        ExchangeSettings settings;
-        settings.waiter = &waiting_;
-        settings.caFile = access.caFile;
-        return createRequest_(settings);
-    });
+    const MainWindowWait::Hold held(wait_);
+    const PushPostOutcome outcome = postPush({url, buildPushSample(*sample, access), access}, wait_.requests(access.caFile));
     // Listed and judged as a post, without taking the user's boxes or
     // bringing a window up every ten minutes: the result window keeps the
     // answer it shows, and so its way to the exchange window.
@@ -305,17 +282,4 @@ void ExchangeActions::copyCurlCommand()
         return;
     }
     QApplication::clipboard()->setText(curlCommand(post.url, post.body.toUtf8(), kXmlPostContentType));
-}
-
-bool ExchangeActions::eventFilter(QObject *watched, QEvent *event)
-{
-    // As during a post: closing the main window gives the tries (or the timed post) up at once,
-    // and it closes once they are over.
-    if (watched == &mainWindow_ && event->type() == QEvent::Close && (retrying_ || ticketPosting_)) {
-        closeHeldBack_ = true;
-        waiting_.giveUp();
-        event->ignore();
-        return true;
-    }
-    return QObject::eventFilter(watched, event);
 }

@@ -8,7 +8,7 @@
 #include "http/http_request.h"
 #include "platform/push_post.h"
 #include "toolkit/program_wide_window.h"
-#include "toolkit/waiting_loop.h"
+#include "main_window_wait.h"
 
 #include <QObject>
 
@@ -73,9 +73,6 @@ public slots:
     // the endpoint in the main window, and lists it as a post.
     void postVerifyTicket();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void attachTo(Form2 &resultWindow);
     PushPostOrder currentOrder() const;
@@ -91,8 +88,8 @@ private:
     Form1 &mainWindow_;
     ProgramWideWindow<Form2> &resultWindow_;
     PostRequestFactory createRequest_;
-    // The tries wait as a post does: painted, input dropped, Esc gives up.
-    WaitingLoop waiting_;
+    // The tries and the timed push wait as a post does: painted, input dropped, Esc gives up.
+    MainWindowWait wait_;
     AccessSource access_;
     std::function<void()> payRetry_;
     QString historyFile_;
@@ -107,7 +104,4 @@ private:
     std::optional<Platform> moreSamplesOf_; // the family the menu lists now
     // The entry whose answer the result window shows; 0: none yet.
     quint64 shownSerial_ = 0;
-    bool retrying_ = false;
-    bool ticketPosting_ = false;
-    bool closeHeldBack_ = false;
 };

@@ -9,8 +9,6 @@
 #include "toolkit/text_boxes.h"
 
 #include <QAction>
-#include <QCloseEvent>
-#include <QScopeGuard>
 
 namespace {
 
@@ -24,7 +22,7 @@ PayProbeActions::PayProbeActions(Form1 &mainWindow, ExchangeActions &exchanges, 
     : QObject(parent)
     , mainWindow_(mainWindow)
     , exchanges_(exchanges)
-    , createRequest_(std::move(createRequest))
+    , wait_(mainWindow, std::move(createRequest))
     , loadKey_([] { return payPlatformKey(payPlatformKeyFile()); })
     , signatureProbe_(new QAction(QStringLiteral("发送验签探测"), this))
     , wrongKeyProbe_(new QAction(QStringLiteral("发送错误密钥探测"), this))
@@ -41,8 +39,6 @@ PayProbeActions::PayProbeActions(Form1 &mainWindow, ExchangeActions &exchanges, 
     });
     connect(&mainWindow_, &Form1::accessSettingsChanged, this, &PayProbeActions::followAccessSettings);
     followAccessSettings();
-    waiting_.setTicker([this](int seconds) { mainWindow_.showWaiting(seconds); });
-    mainWindow_.installEventFilter(this);
 }
 
 void PayProbeActions::followAccessSettings()
@@ -56,7 +52,7 @@ void PayProbeActions::post(PayNotificationKind kind)
 {
     const AccessSettings access = mainWindow_.accessSettings();
     const QString url = mainWindow_.Text1()->text();
-    if (posting_ || access.platform != Platform::Pay)
+    if (wait_.underWay() || access.platform != Platform::Pay)
         return;
     if (url.size() < 5) {
         showMessage(&mainWindow_, QStringLiteral("请设置好域名或者API地址需要输入http://"));
@@ -65,12 +61,7 @@ void PayProbeActions::post(PayNotificationKind kind)
     const std::optional<PaySample> sample = findPaySample(kProbeSample);
     if (!sample)
         return;
-    posting_ = true;
-    const auto done = qScopeGuard([this] {
-        posting_ = false;
-        if (std::exchange(closeHeldBack_, false))
-            mainWindow_.close();
-    });
+    const MainWindowWait::Hold held(wait_);
     PayPostOutcome outcome;
     {
         const BusyCursor busy;
@@ -79,12 +70,7 @@ void PayProbeActions::post(PayNotificationKind kind)
             const QDateTime now = QDateTime::currentDateTime();
             const PayNotification notification = makePayNotification(
                 *sample, paySampleResource(*sample, access, now), access.apiV3Key.toUtf8(), now, kind);
-            outcome = postPayNotification(url, notification, key, [this, &access] {
-                ExchangeSettings settings;
-                settings.waiter = &waiting_;
-                settings.caFile = access.caFile;
-                return createRequest_(settings);
-            });
+            outcome = postPayNotification(url, notification, key, wait_.requests(access.caFile));
         } catch (const PostFailure &failure) {
             // Nothing was sent: the key or libcrypto failed before the post.
             mainWindow_.showAccessHint();
@@ -96,16 +82,4 @@ void PayProbeActions::post(PayNotificationKind kind)
     const PushPostOutcome judged{outcome.record, {}, {}, outcome.verdict};
     exchanges_.window().add(JournalEntry{outcome.record, outcome.verdict, 0, 0, {}, 0, false});
     mainWindow_.showVerdict(judged);
-}
-
-bool PayProbeActions::eventFilter(QObject *watched, QEvent *event)
-{
-    // As during a post: closing the main window gives the probe up, and it closes once it is over.
-    if (watched == &mainWindow_ && event->type() == QEvent::Close && posting_) {
-        closeHeldBack_ = true;
-        waiting_.giveUp();
-        event->ignore();
-        return true;
-    }
-    return QObject::eventFilter(watched, event);
 }

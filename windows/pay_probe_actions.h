@@ -2,7 +2,7 @@
 
 #include "form1.h"
 #include "pay/pay_notification.h"
-#include "toolkit/waiting_loop.h"
+#include "main_window_wait.h"
 
 #include <QObject>
 
@@ -31,19 +31,13 @@ public:
 public slots:
     void post(PayNotificationKind kind);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void followAccessSettings();
 
     Form1 &mainWindow_;
     ExchangeActions &exchanges_;
-    PostRequestFactory createRequest_;
-    WaitingLoop waiting_;
+    MainWindowWait wait_;
     KeyLoader loadKey_;
     QAction *const signatureProbe_;
     QAction *const wrongKeyProbe_;
-    bool posting_ = false;
-    bool closeHeldBack_ = false;
 };

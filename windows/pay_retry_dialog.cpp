@@ -8,13 +8,11 @@
 #include "toolkit/message_box.h"
 #include "toolkit/text_boxes.h"
 
-#include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTime>
 #include <QVBoxLayout>
@@ -61,7 +59,7 @@ PayRetryDialog::PayRetryDialog(Form1 &mainWindow, ExchangeActions &exchanges, Po
     : QDialog(&mainWindow)
     , mainWindow_(mainWindow)
     , exchanges_(exchanges)
-    , createRequest_(std::move(createRequest))
+    , wait_(mainWindow, std::move(createRequest))
     , loadKey_([] { return payPlatformKey(payPlatformKeyFile()); })
     , scale_(new QSpinBox(this))
     , total_(new QLabel(this))
@@ -107,8 +105,6 @@ PayRetryDialog::PayRetryDialog(Form1 &mainWindow, ExchangeActions &exchanges, Po
     connect(stop_, &QPushButton::clicked, this, &PayRetryDialog::stop);
     connect(buttons, &QDialogButtonBox::rejected, this, &PayRetryDialog::reject);
     connect(&mainWindow_, &Window::closed, this, &QWidget::close);
-    waiting_.setTicker([this](int seconds) { mainWindow_.showWaiting(seconds); });
-    mainWindow_.installEventFilter(this);
     showTotal();
     // 模拟平台重试 comes here while the family is 微信支付; the entry may outlive the dialog.
     exchanges_.setPayRetry([dialog = QPointer<PayRetryDialog>(this)] {
@@ -179,24 +175,18 @@ void PayRetryDialog::sendNext()
     }
     const int sending = course_->sendings() + 1;
     status_->setText(QStringLiteral("第 %1 次发送中…（按 Esc 放弃这一次）").arg(sending));
+    // Held to the end of this sending: a close of the main window meanwhile is carried out then.
+    const MainWindowWait::Hold held(wait_);
     PayPostOutcome outcome;
     {
-        posting_ = true;
-        const auto done = qScopeGuard([this] { posting_ = false; });
         const BusyCursor busy;
-        outcome = postPayNotification(url_, notification_, key_, [this] {
-            ExchangeSettings settings;
-            settings.waiter = &waiting_;
-            settings.caFile = caFile_;
-            return createRequest_(settings);
-        });
+        outcome = postPayNotification(url_, notification_, key_, wait_.requests(caFile_));
     }
     exchanges_.window().add(JournalEntry{outcome.record, outcome.verdict, group_, sending, {}, 0, false});
     const PushPostOutcome judged{outcome.record, outcome.record.answerText, {}, outcome.verdict};
     mainWindow_.showVerdict(judged);
-    if (std::exchange(closeHeldBack_, false)) {
+    if (wait_.closeHeldBack()) {
         end(QStringLiteral("已停止。"));
-        mainWindow_.close();
         return;
     }
     if (!running()) // stopped while the sending was under way
@@ -229,8 +219,8 @@ void PayRetryDialog::stop()
 {
     if (!running())
         return;
-    if (posting_)
-        waiting_.giveUp(); // the sending under way ends at once, and is listed as given up
+    if (wait_.underWay())
+        wait_.giveUp(); // the sending under way ends at once, and is listed as given up
     end(QStringLiteral("已停止：共发送 %1 次。").arg(course_->sendings()));
 }
 
@@ -249,16 +239,4 @@ void PayRetryDialog::reject()
 {
     stop();
     QDialog::reject();
-}
-
-bool PayRetryDialog::eventFilter(QObject *watched, QEvent *event)
-{
-    // As during a post: closing the main window gives the sending up, and it closes once it is over.
-    if (watched == &mainWindow_ && event->type() == QEvent::Close && posting_) {
-        closeHeldBack_ = true;
-        waiting_.giveUp();
-        event->ignore();
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
 }

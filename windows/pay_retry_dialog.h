@@ -3,7 +3,7 @@
 #include "form1.h"
 #include "pay/pay_notification.h"
 #include "pay/pay_retry.h"
-#include "toolkit/waiting_loop.h"
+#include "main_window_wait.h"
 
 #include <QDialog>
 #include <QTimer>
@@ -49,7 +49,6 @@ signals:
 protected:
     // Esc, 关闭 and the title bar's close all end the course: no sending goes out unseen.
     void reject() override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void sendNext();
@@ -58,9 +57,8 @@ private:
 
     Form1 &mainWindow_;
     ExchangeActions &exchanges_;
-    PostRequestFactory createRequest_;
+    MainWindowWait wait_;
     KeyLoader loadKey_;
-    WaitingLoop waiting_;
     QSpinBox *const scale_;
     QLabel *const total_;
     QLabel *const status_;
@@ -75,6 +73,4 @@ private:
     QString url_;
     QString caFile_;
     int group_ = 0;
-    bool posting_ = false;
-    bool closeHeldBack_ = false;
 };

@@ -10,10 +10,8 @@
 #include "toolkit/message_box.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QDir>
 #include <QMenu>
-#include <QScopeGuard>
 
 #include <variant>
 
@@ -51,7 +49,7 @@ ReplayActions::ReplayActions(Form1 &mainWindow, ExchangeWindow &window, PostRequ
     , tell([](QWidget *parent, const QString &message) { showMessage(parent, message); })
     , mainWindow_(mainWindow)
     , window_(window)
-    , createRequest_(std::move(createRequest))
+    , wait_(mainWindow, std::move(createRequest))
     , access_(std::move(access))
     , asRecorded_(new QAction(QStringLiteral("原样重发"), this))
     , resigned_(new QAction(QStringLiteral("重新签名后发送"), this))
@@ -78,9 +76,6 @@ ReplayActions::ReplayActions(Form1 &mainWindow, ExchangeWindow &window, PostRequ
     connect(import_, &QAction::triggered, &window_.historyBar(), &HistoryBar::askImport);
     connect(&window_.historyBar(), &HistoryBar::importWanted, this,
             [this](const QString &file) { runHandler(&window_, [this, file] { importFile(file); }); });
-
-    waiting_.setTicker([this](int seconds) { mainWindow_.showWaiting(seconds); });
-    mainWindow_.installEventFilter(this);
 }
 
 void ReplayActions::followSelection()
@@ -135,7 +130,7 @@ void ReplayActions::replayImported(int entry, ReplayMode mode, const QString &gi
 
 QString ReplayActions::send(const ReplaySource &source, ReplayMode mode, const QString &givenUrl, QWidget *asker)
 {
-    if (posting_ || WaitingLoop::anyWaiting())
+    if (wait_.underWay() || WaitingLoop::anyWaiting())
         return {};
     const AccessSettings access = access_ ? access_() : AccessSettings{};
     // What the user can mend is said before anything goes out, and nothing is listed.
@@ -154,37 +149,15 @@ QString ReplayActions::send(const ReplaySource &source, ReplayMode mode, const Q
         tell(asker, QStringLiteral("没有%1：%2").arg(what, *problem));
         return QStringLiteral("没有发出：%1").arg(*problem);
     }
-    posting_ = true;
-    const auto done = qScopeGuard([this] {
-        posting_ = false;
-        if (std::exchange(closeHeldBack_, false))
-            mainWindow_.close();
-    });
+    const MainWindowWait::Hold held(wait_);
     PushPostOutcome outcome;
     {
         const BusyCursor busy;
-        outcome = replayPost(source, mode, access, givenUrl, [this, &access] {
-            ExchangeSettings settings;
-            settings.waiter = &waiting_;
-            settings.caFile = access.caFile;
-            return createRequest_(settings);
-        });
+        outcome = replayPost(source, mode, access, givenUrl, wait_.requests(access.caFile));
     }
     // Listed, selected and judged as a post; the result window keeps the answer it shows.
     if (const quint64 serial = window_.add(JournalEntry{outcome.record, outcome.verdict, 0, 0, {}, 0, false}))
         window_.selectSerial(serial);
     mainWindow_.showVerdict(outcome);
     return outcomeLine(outcome);
-}
-
-bool ReplayActions::eventFilter(QObject *watched, QEvent *event)
-{
-    // As during a post: closing the main window gives the replay up, and it closes once it is over.
-    if (watched == &mainWindow_ && event->type() == QEvent::Close && posting_) {
-        closeHeldBack_ = true;
-        waiting_.giveUp();
-        event->ignore();
-        return true;
-    }
-    return QObject::eventFilter(watched, event);
 }

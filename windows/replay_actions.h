@@ -4,7 +4,7 @@
 #include "har/har_import.h"
 #include "har/replay_post.h"
 #include "har_import_dialog.h"
-#include "toolkit/waiting_loop.h"
+#include "main_window_wait.h"
 
 #include <QObject>
 #include <QPointer>
@@ -39,9 +39,6 @@ public slots:
     void replaySelected(ReplayMode mode);
     void importFile(const QString &file);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void replayImported(int entry, ReplayMode mode, const QString &givenUrl);
     // Sends the source again; what became of it, in one line, or why it did not go.
@@ -50,14 +47,11 @@ private:
 
     Form1 &mainWindow_;
     ExchangeWindow &window_;
-    PostRequestFactory createRequest_;
+    MainWindowWait wait_;
     AccessSource access_;
-    WaitingLoop waiting_;
     QAction *const asRecorded_;
     QAction *const resigned_;
     QAction *const import_;
     QPointer<HarImportDialog> dialog_;
     HarImport imported_;
-    bool posting_ = false;
-    bool closeHeldBack_ = false;
 };

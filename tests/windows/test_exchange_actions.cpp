@@ -6,6 +6,7 @@
 #include "program_under_test.h"
 #include "message_box_catcher.h"
 #include "recording_server.h"
+#include "step_during_post.h"
 #include "timed_push.h"
 
 #include <QAction>
@@ -97,6 +98,7 @@ private slots:
     void opensFromEachWayIn_data();
     void opensFromEachWayIn();
     void closesWithTheMainWindow();
+    void closingTheMainWindowDuringARetry();
     void retryPostsThreeExchangesOfOneGroup();
     void retryGivenUpPostsNoMore();
     void moreSamplesFillTheXmlBox_data();
@@ -168,6 +170,24 @@ void TestExchangeActions::closesWithTheMainWindow()
     const auto windows = QApplication::topLevelWidgets();
     for (const QWidget *window : windows)
         QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
+}
+
+// Closing the main window while a try waits gives the tries up at once;
+// the window closes once they are over.
+void TestExchangeActions::closingTheMainWindowDuringARetry()
+{
+    ProgramWithExchanges program;
+    StepDuringPost closeMainWindow([&program] { QVERIFY(!program.form.close()); });
+    RecordingServer server;
+    server.setAnswerer([&closeMainWindow](const RecordingServer::Request &) {
+        closeMainWindow.arrived();
+        return RecordingServer::Answer{200, "text/plain; charset=utf-8", "success"};
+    });
+    program.enterEndpoint(server.url());
+    program.mainWindowAction(u"模拟平台重试"_s)->trigger();
+    QCOMPARE(closeMainWindow.runs(), 1);
+    QCOMPARE(server.requests().size(), 1u);
+    QVERIFY(!program.form.isVisible());
 }
 
 void TestExchangeActions::retryPostsThreeExchangesOfOneGroup()
