@@ -1,4 +1,5 @@
 #include "platform_delivery_entry.h"
+#include "answer_gate.h"
 #include "program_under_test.h"
 #include "recording_server.h"
 
@@ -6,36 +7,8 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 
-#include <condition_variable>
-#include <mutex>
-
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
-
-namespace {
-
-// Holds the answers it is asked to until opened (10 s at most).
-class Gate {
-public:
-    void open()
-    {
-        const std::lock_guard lock(mutex_);
-        open_ = true;
-        opened_.notify_all();
-    }
-    void pass()
-    {
-        std::unique_lock lock(mutex_);
-        opened_.wait_for(lock, 10s, [this] { return open_; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable opened_;
-    bool open_ = false;
-};
-
-} // namespace
 
 class TestPlatformDeliveryWindow : public QObject {
     Q_OBJECT
@@ -61,7 +34,7 @@ void TestPlatformDeliveryWindow::triesAsThePlatform()
     QFETCH(QStringList, answers);
     QFETCH(int, tries);
     QFETCH(QString, closing);
-    Gate gate;
+    AnswerGate gate;
     RecordingServer server;
     const auto release = qScopeGuard([&] { gate.open(); }); // before the server waits for its handlers
     std::atomic<int> asked = 0;

@@ -1,3 +1,4 @@
+#include "answer_gate.h"
 #include "program_under_test.h"
 #include "recording_server.h"
 #include "scripted_server.h"
@@ -22,35 +23,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <condition_variable>
-#include <mutex>
-
 using namespace Qt::Literals::StringLiterals;
 using namespace std::chrono_literals;
 
 namespace {
-
-// Holds every answer until opened (or for 10 s at most), so a test can look
-// at the window while the storm's posts are all under way.
-class Gate {
-public:
-    void open()
-    {
-        const std::lock_guard lock(mutex_);
-        open_ = true;
-        opened_.notify_all();
-    }
-    void pass()
-    {
-        std::unique_lock lock(mutex_);
-        opened_.wait_for(lock, 10s, [this] { return open_; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable opened_;
-    bool open_ = false;
-};
 
 double sumOf(const QLineSeries *series)
 {
@@ -72,7 +48,7 @@ private slots:
 
 void TestStressWindow::stormFillsChartAndSummary()
 {
-    Gate gate;
+    AnswerGate gate;
     RecordingServer server;
     const auto release = qScopeGuard([&] { gate.open(); }); // before the server waits for its handlers
     server.setAnswerer([&](const RecordingServer::Request &) {
