@@ -7,14 +7,9 @@
 # and docs/access-settings-pay.png.
 set -eu
 cd "$(dirname "$0")/.."
-scripts/install-packages.sh xvfb xauth openbox xdotool imagemagick fonts-noto-cjk
+. scripts/screenshot-display.sh
+under_xvfb 1100x700 "${1:-}"
 
-if [ "${1:-}" != "--inside" ]; then
-    exec xvfb-run --auto-servernum --server-args="-screen 0 1100x700x24 -dpi 96" "$0" --inside
-fi
-
-openbox >/dev/null 2>&1 &
-sleep 1 # a window mapped before the window manager runs is never managed
 mkdir -p docs
 
 # shot NAME SETTINGS: the dialog with these [access] lines saved.

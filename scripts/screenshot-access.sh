@@ -8,15 +8,10 @@
 # docs/context-menu.png and docs/more-samples-menu.png.
 set -eu
 cd "$(dirname "$0")/.."
-scripts/install-packages.sh xvfb xauth openbox xdotool imagemagick fonts-noto-cjk
-
-if [ "${1:-}" != "--inside" ]; then
-    exec xvfb-run --auto-servernum --server-args="-screen 0 1100x700x24 -dpi 96" "$0" --inside
-fi
+. scripts/screenshot-display.sh
+under_xvfb 1100x700 "${1:-}"
 
 config=$(mktemp -d)
-openbox >/dev/null 2>&1 &
-sleep 1 # a window mapped before the window manager runs is never managed
 XDG_CONFIG_HOME="$config" build/veltrane --token AAAAA --mode safe \
     --aes-key abcdefghijklmnopqrstuvwxyz0123456789ABCDEFG --appid wxb11529c136998cb6 \
     2>/tmp/veltrane-screenshot.log &

@@ -8,11 +8,8 @@
 # docs/pay-retry-dialog.png.
 set -eu
 cd "$(dirname "$0")/.."
-scripts/install-packages.sh xvfb xauth openbox xdotool imagemagick fonts-noto-cjk
-
-if [ "${1:-}" != "--inside" ]; then
-    exec xvfb-run --auto-servernum --server-args="-screen 0 1100x700x24 -dpi 96" "$0" --inside
-fi
+. scripts/screenshot-display.sh
+under_xvfb 1100x700 "${1:-}"
 
 port=18766
 config=$(mktemp -d)
@@ -21,8 +18,6 @@ printf '[access]\nplatform=pay\nmchId=1900000001\nappId=wxd678efh567hg6787\napiV
     >"$config/Veltrane/veltrane.conf"
 chmod 600 "$config/Veltrane/veltrane.conf"
 XDG_CONFIG_HOME="$config" build/veltrane-post --platform pay --pay-certificate >"$config/platform.pem" 2>/dev/null
-openbox >/dev/null 2>&1 &
-sleep 1 # a window mapped before the window manager runs is never managed
 build/veltrane-sample-endpoint --port "$port" --platform pay --apiv3-key otherMerchantKey0otherMerchantKe \
     --certificate "$config/platform.pem" >/dev/null &
 endpoint=$!

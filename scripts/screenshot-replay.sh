@@ -7,11 +7,8 @@
 # Run after scripts/setup.sh; writes docs/exchange-replay.png.
 set -eu
 cd "$(dirname "$0")/.."
-scripts/install-packages.sh xvfb xauth openbox xdotool imagemagick fonts-noto-cjk
-
-if [ "${1:-}" != "--inside" ]; then
-    exec xvfb-run --auto-servernum --server-args="-screen 0 1400x900x24 -dpi 96" "$0" --inside
-fi
+. scripts/screenshot-display.sh
+under_xvfb 1400x900 "${1:-}"
 
 port=18767
 home=$(mktemp -d)
@@ -35,8 +32,6 @@ cat >"$har" <<HAR
    "cache": {}, "timings": {"send": 0, "wait": 9, "receive": 0.1}}
  ]}}
 HAR
-openbox >/dev/null 2>&1 &
-sleep 1 # a window mapped before the window manager runs is never managed
 build/veltrane-sample-endpoint --port "$port" >/dev/null &
 endpoint=$!
 XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" build/veltrane 2>/tmp/veltrane-screenshot.log &

@@ -7,17 +7,12 @@
 # Run after scripts/setup.sh; writes docs/storm-context-menu.png and docs/stress-test.png.
 set -eu
 cd "$(dirname "$0")/.."
-scripts/install-packages.sh xvfb xauth openbox xdotool imagemagick fonts-noto-cjk
-
-if [ "${1:-}" != "--inside" ]; then
-    exec xvfb-run --auto-servernum --server-args="-screen 0 1100x760x24 -dpi 96" "$0" --inside
-fi
+. scripts/screenshot-display.sh
+under_xvfb 1100x760 "${1:-}"
 
 port=18767
 data=$(mktemp -d)
 config=$(mktemp -d)
-openbox >/dev/null 2>&1 &
-sleep 1 # a window mapped before the window manager runs is never managed
 build/veltrane-sample-endpoint --port "$port" >/dev/null &
 endpoint=$!
 XDG_DATA_HOME="$data" XDG_CONFIG_HOME="$config" build/veltrane 2>/tmp/veltrane-screenshot.log &

@@ -6,19 +6,14 @@
 # Run after scripts/setup.sh; writes docs/xml-box-files.png.
 set -eu
 cd "$(dirname "$0")/.."
-scripts/install-packages.sh xvfb xauth openbox xdotool imagemagick fonts-noto-cjk
-
-if [ "${1:-}" != "--inside" ]; then
-    exec xvfb-run --auto-servernum --server-args="-screen 0 1100x900x24 -dpi 96" "$0" --inside
-fi
+. scripts/screenshot-display.sh
+under_xvfb 1100x900 "${1:-}"
 
 home=$(mktemp -d)
 mkdir -p "$home/data/Veltrane/veltrane/samples"
 printf '<xml><ToUserName><![CDATA[toUser]]></ToUserName><MsgType><![CDATA[text]]></MsgType><Content><![CDATA[退订]]></Content></xml>' \
     >"$home/data/Veltrane/veltrane/samples/退订.xml"
 printf '{"ToUserName":"toUser","MsgType":"text","Content":"你好"}' >"$home/data/Veltrane/veltrane/samples/小程序-文本.json"
-openbox >/dev/null 2>&1 &
-sleep 1 # a window mapped before the window manager runs is never managed
 XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" build/veltrane 2>/tmp/veltrane-screenshot.log &
 program=$!
 trap 'kill $program 2>/dev/null; rm -rf "$home"' EXIT

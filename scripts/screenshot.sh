@@ -5,15 +5,10 @@
 # Run after scripts/setup.sh; writes docs/screenshot.png.
 set -eu
 cd "$(dirname "$0")/.."
-scripts/install-packages.sh xvfb xauth openbox xdotool imagemagick fonts-noto-cjk
-
-if [ "${1:-}" != "--inside" ]; then
-    exec xvfb-run --auto-servernum --server-args="-screen 0 1000x440x24 -dpi 96" "$0" --inside
-fi
+. scripts/screenshot-display.sh
+under_xvfb 1000x440 "${1:-}"
 
 port=18765
-openbox >/dev/null 2>&1 &
-sleep 1 # a window mapped before the window manager runs is never managed
 build/veltrane-sample-endpoint --port "$port" >/dev/null &
 endpoint=$!
 build/veltrane 2>/tmp/veltrane-screenshot.log &
