@@ -20,7 +20,9 @@ StormChart::StormChart(QWidget *parent)
     setObjectName(u"stormChart"_s);
     setRenderHint(QPainter::Antialiasing);
     setMinimumSize(420, 240);
-    auto *chart = new QChart;
+    // The view made a chart of its own; filling that one keeps it owned by
+    // the view (setChart would orphan it).
+    QChart *chart = this->chart();
     chart->setTitle(u"每秒答复数与答复时间"_s);
     answers_->setName(u"每秒答复数"_s);
     p50_->setName(u"P50 毫秒"_s);
@@ -39,7 +41,6 @@ StormChart::StormChart(QWidget *parent)
         series->attachAxis(time_);
         series->attachAxis(series == answers_ ? count_ : ms_);
     }
-    setChart(chart);
     clear();
 }
 
