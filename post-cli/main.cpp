@@ -92,16 +92,13 @@ std::function<QString()> bodySource(const PostOptions &options, QString *problem
     if (!unset || options.sets.isEmpty())
         return unset;
     QString trial = unset();
-    for (const QString &assignment : options.sets) {
-        if (const std::optional<QString> misfit = setPushField(trial, assignment)) {
-            *problem = *misfit;
-            return {};
-        }
+    if (const std::optional<QString> misfit = setPushFields(trial, options.sets)) {
+        *problem = *misfit;
+        return {};
     }
     return [unset = std::move(unset), sets = options.sets] {
         QString body = unset();
-        for (const QString &assignment : sets)
-            setPushField(body, assignment); // fits: tried above on the same kind of push
+        setPushFields(body, sets); // fits: tried above on the same kind of push
         return body;
     };
 }

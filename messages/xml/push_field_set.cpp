@@ -243,7 +243,7 @@ std::optional<QString> setPushField(QString &body, const QString &assignment)
     const qsizetype equals = assignment.indexOf(u'=');
     const QStringList path = assignment.left(equals).split(u'.');
     if (equals <= 0 || path.contains(QString()))
-        return u"--set 应写成 名称=值，例如 Content=退订，不是 \"%1\""_s.arg(assignment);
+        return u"字段应写成 名称=值，例如 Content=退订，不是 \"%1\""_s.arg(assignment);
     const QString value = assignment.mid(equals + 1);
     const QString start = body.trimmed();
     if (start.startsWith(u'{'))
@@ -251,4 +251,15 @@ std::optional<QString> setPushField(QString &body, const QString &assignment)
     if (start.startsWith(u'<'))
         return setXmlField(body, path, value);
     return u"正文既不是 XML 也不是 JSON，不能按字段设置"_s;
+}
+
+std::optional<QString> setPushFields(QString &body, const QStringList &assignments)
+{
+    QString changed = body;
+    for (const QString &assignment : assignments) {
+        if (std::optional<QString> misfit = setPushField(changed, assignment))
+            return misfit;
+    }
+    body = changed;
+    return std::nullopt;
 }

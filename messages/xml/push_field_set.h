@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -14,3 +15,7 @@
 // must stay a number; a missing last key is added at the end of its object.
 // Returns what is wrong, in words the user can act on, or nothing when set.
 std::optional<QString> setPushField(QString &body, const QString &assignment);
+
+// Every assignment in turn; on the first that does not fit, the body is left
+// as it was and that one's problem is returned.
+std::optional<QString> setPushFields(QString &body, const QStringList &assignments);

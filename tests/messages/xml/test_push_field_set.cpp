@@ -39,8 +39,8 @@ void TestPushFieldSet::setsOneFieldAndNothingElse_data()
     QTest::newRow("xml empty element") << u"<xml><Content/></xml>"_s << u"Content=x"_s << u"<xml><Content>x</Content></xml>"_s << false;
     QTest::newRow("xml parent missing") << text << u"A.B=1"_s << u"推送里没有元素 <A>"_s << true;
     QTest::newRow("xml element holds elements") << u"<xml><A><B>1</B></A></xml>"_s << u"A=1"_s << u"元素 <A> 里还有元素"_s << true;
-    QTest::newRow("no name") << text << u"=x"_s << u"--set 应写成"_s << true;
-    QTest::newRow("no equals") << text << u"Content"_s << u"--set 应写成"_s << true;
+    QTest::newRow("no name") << text << u"=x"_s << u"字段应写成"_s << true;
+    QTest::newRow("no equals") << text << u"Content"_s << u"字段应写成"_s << true;
 
     const QString json = u"{\"ToUserName\": \"gh_1\",\n \"CreateTime\": 1348831860, \"Inner\": {\"A\": \"x\"}}"_s;
     auto jsonWith = [&](const QString &from, const QString &to) { return QString(json).replace(from, to); };
