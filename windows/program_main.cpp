@@ -3,6 +3,7 @@
 #include "access_settings_store.h"
 #include "program_options.h"
 #include "program_windows.h"
+#include "toolkit/text_boxes.h"
 #include "toolkit/qt_translations.h"
 
 #include <QApplication>
@@ -36,7 +37,17 @@ int runProgram(int argc, char *argv[], const std::function<void(QWidget &mainWin
         return *options.exitStatus;
     }
 
-    ProgramWindows windows(saved, options.overrides);
+    ProgramWindows windows(saved, options.overrides, options.start.samplesFolder);
+    if (options.start.any()) {
+        MultiLineTextBox *xmlBox = windows.mainWindow().Text2();
+        const SampleText push =
+            startingPushText(options.start, xmlBox->text(), options.overrides.over(saved));
+        if (!push.ok()) {
+            std::fprintf(stderr, "veltrane: %s\n", push.problem.toLocal8Bit().constData());
+            return 2;
+        }
+        xmlBox->replaceText(push.text);
+    }
     if (beforeShow)
         beforeShow(windows.mainWindow());
     windows.mainWindow().show();

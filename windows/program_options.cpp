@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 
 namespace {
 
@@ -74,7 +75,18 @@ ProgramOptions parseProgramOptions(const QStringList &arguments, const AccessSet
     const QCommandLineOption mode({QStringLiteral("mode")},
                                   QStringLiteral("消息模式 / message mode: plain (明文), compat (兼容), safe (安全)"),
                                   QStringLiteral("plain|compat|safe"));
-    parser.addOptions({token, aesKey, appId, openId, mode});
+    const QCommandLineOption sample({QStringLiteral("sample")},
+                                    QStringLiteral("XML 框以这个样例开始（内置的或“我的样例”）/ "
+                                                   "the XML box starts with this sample (built-in or the user's)"),
+                                    QStringLiteral("name"));
+    const QCommandLineOption set({QStringLiteral("set")},
+                                 QStringLiteral("把 XML 框中推送的字段设为这个值，可重复 / "
+                                                "sets a field of the box's push, repeatable (Content=退订)"),
+                                 QStringLiteral("name=value"));
+    const QCommandLineOption samplesDir({QStringLiteral("samples-dir")},
+                                        QStringLiteral("“我的样例”所在的文件夹 / the folder of the user's samples"),
+                                        QStringLiteral("dir"));
+    parser.addOptions({token, aesKey, appId, openId, mode, sample, set, samplesDir});
 
     if (!parser.parse(arguments))
         return badOption(QStringLiteral("命令行选项有误：未知的选项，或选项缺少它的值"), parser.errorText());
@@ -105,6 +117,13 @@ ProgramOptions parseProgramOptions(const QStringList &arguments, const AccessSet
     options.overrides.aesKey = given(aesKey);
     options.overrides.appId = given(appId);
     options.overrides.openId = given(openId);
+    options.start.sample = given(sample);
+    options.start.sets = parser.values(set);
+    options.start.samplesFolder = given(samplesDir).value_or(userSamplesFolder());
+    if (parser.isSet(samplesDir) && !QFileInfo(options.start.samplesFolder).isDir()) {
+        return badOption(QStringLiteral("--samples-dir 的文件夹“%1”不存在").arg(options.start.samplesFolder),
+                         QStringLiteral("--samples-dir: no folder \"%1\"").arg(options.start.samplesFolder));
+    }
     if (const auto name = given(mode)) {
         options.overrides.mode = messageModeFromName(*name);
         if (!options.overrides.mode) {

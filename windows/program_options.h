@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/access_settings.h"
+#include "starting_push.h"
 
 #include <QString>
 #include <QStringList>
@@ -33,6 +34,7 @@ AccessEdit applyAccessEdit(const AccessSettings &saved, const AccessOverrides &o
 // a status and what to print (--help, --version, or a bad option).
 struct ProgramOptions {
     AccessOverrides overrides;
+    StartingPush start; // the XML box's first text, when asked
     std::optional<int> exitStatus;
     QString toStdout;
     QString toStderr;

@@ -10,10 +10,12 @@
 #include "platform/user_samples.h"
 #include "recent_endpoints.h"
 #include "toolkit/text_boxes.h"
+#include "xml_box_field_edit.h"
 #include "xml_box_files.h"
 #include "toolkit/message_box.h"
 
-ProgramWindows::ProgramWindows(const AccessSettings &saved, const AccessOverrides &commandLine)
+ProgramWindows::ProgramWindows(const AccessSettings &saved, const AccessOverrides &commandLine,
+                               const QString &samplesFolder)
     : form_(results_)
     , exchanges_(form_, results_, createNetworkRequest, [this] { return form_.accessSettings(); })
     , saved_(saved)
@@ -28,8 +30,10 @@ ProgramWindows::ProgramWindows(const AccessSettings &saved, const AccessOverride
     warmPayPlatformKeyFor(form_);
     form_.contextMenu().addXmlBoxMenu(exchanges_.moreSamplesMenu());
     QObject::connect(&form_, &Form1::posted, &exchanges_, &ExchangeActions::record);
-    auto *files = new XmlBoxFiles(form_, exchanges_.moreSamplesMenu(), userSamplesFolder(), &form_);
+    auto *files = new XmlBoxFiles(form_, exchanges_.moreSamplesMenu(),
+                                  samplesFolder.isEmpty() ? userSamplesFolder() : samplesFolder, &form_);
     form_.contextMenu().addXmlBoxActions(files->actions());
+    form_.contextMenu().addXmlBoxActions({(new XmlBoxFieldEdit(form_, &form_))->action()});
     auto *recent = new RecentEndpoints(form_.Text1(), accessSettingsFile(), &form_);
     form_.contextMenu().addEndpointBoxMenu(recent->menu());
     QObject::connect(&form_, &Form1::posted, recent, [this, recent] { recent->remember(form_.Text1()->text()); });

@@ -12,7 +12,9 @@
 class ProgramWindows {
 public:
     // Runs with the saved settings as this run's command line overrides them.
-    explicit ProgramWindows(const AccessSettings &saved, const AccessOverrides &commandLine = {});
+    // The user's samples are in `samplesFolder`, or in their usual folder.
+    explicit ProgramWindows(const AccessSettings &saved, const AccessOverrides &commandLine = {},
+                            const QString &samplesFolder = {});
     ProgramWindows(const ProgramWindows &) = delete;
     ProgramWindows &operator=(const ProgramWindows &) = delete;
 

@@ -3,6 +3,8 @@
 #include "recent_endpoints.h"
 #include "toolkit/program_wide_window.h"
 #include "toolkit/text_boxes.h"
+#include "starting_push.h"
+#include "xml_box_field_edit.h"
 #include "xml_box_files.h"
 
 #include <QAction>
@@ -35,6 +37,9 @@ private slots:
     void sampleNameAskedAgainUntilItMaySave();
     void recentEndpointsNewestFirst_data();
     void recentEndpointsNewestFirst();
+    void fieldAskedAgainUntilItFits();
+    void startingPushFromTheCommandLine_data();
+    void startingPushFromTheCommandLine();
 
 private:
     std::unique_ptr<QTemporaryDir> folder_;
@@ -156,6 +161,61 @@ void TestXmlBoxFiles::recentEndpointsNewestFirst()
     Q_EMIT recent.menu()->aboutToShow();
     recent.menu()->actions().first()->trigger();
     QCOMPARE(form_->Text1()->text(), listed.first());
+}
+
+// 设置字段… sets the box's field as --set does; a misfit keeps the box and
+// asks again with what was typed; Ctrl+Z takes the set back.
+void TestXmlBoxFiles::fieldAskedAgainUntilItFits()
+{
+    const QString text = u"<xml><Content><![CDATA[hi]]></Content></xml>"_s;
+    form_->Text2()->replaceText(text);
+    XmlBoxFieldEdit edit(*form_);
+    edit.setMessageShower([this](const QString &message) { messages_ << message; });
+    QStringList answers{u"Content"_s, u"Content=退订"_s};
+    QStringList offered;
+    edit.setAsker([&](const QString &, const QString &typed) -> std::optional<QString> {
+        offered << typed;
+        return answers.isEmpty() ? std::nullopt : std::optional(answers.takeFirst());
+    });
+    edit.action()->trigger();
+    QCOMPARE(offered, (QStringList{QString(), u"Content"_s}));
+    QCOMPARE(messages_.size(), 1);
+    QCOMPARE(form_->Text2()->text(), u"<xml><Content><![CDATA[退订]]></Content></xml>"_s);
+    form_->Text2()->setFocus();
+    QTest::keyClick(form_->Text2()->focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(form_->Text2()->text(), text);
+}
+
+// veltrane --sample NAME --set …: a built-in sample, the user's own, or the
+// box's text, with the fields set; a name no sample has or a field that does
+// not fit is refused with what to do.
+void TestXmlBoxFiles::startingPushFromTheCommandLine_data()
+{
+    QTest::addColumn<QString>("sample");
+    QTest::addColumn<QStringList>("sets");
+    QTest::addColumn<QString>("expected"); // contained in the text, or in the problem
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("built-in") << u"subscribe"_s << QStringList{u"FromUserName=o6_x"_s}
+                              << u"<FromUserName><![CDATA[o6_x]]></FromUserName>"_s << true;
+    QTest::newRow("the user's") << u"mine"_s << QStringList{u"Content=退订"_s, u"Extra=1"_s}
+                                << u"<Content>退订</Content><Extra>1</Extra>"_s << true;
+    QTest::newRow("the box's") << QString() << QStringList{u"Content=退订"_s} << u"退订"_s << true;
+    QTest::newRow("no such sample") << u"nosuch"_s << QStringList() << u"“nosuch”"_s << false;
+    QTest::newRow("misfit") << u"mine"_s << QStringList{u"Content"_s} << u"--set：字段应写成"_s << false;
+}
+
+void TestXmlBoxFiles::startingPushFromTheCommandLine()
+{
+    QFETCH(QString, sample);
+    QFETCH(QStringList, sets);
+    QFETCH(QString, expected);
+    QFETCH(bool, ok);
+    const QString samples = folder_->filePath(u"samples"_s);
+    QCOMPARE(saveUserSample(samples, u"mine"_s, u"<xml><Content>hi</Content></xml>"_s).problem, QString());
+    StartingPush start{sample.isEmpty() ? std::nullopt : std::optional(sample), sets, samples};
+    const SampleText push = startingPushText(start, u"<xml><Content>hi</Content></xml>"_s, AccessSettings{});
+    QCOMPARE(push.ok(), ok);
+    QVERIFY2((ok ? push.text : push.problem).contains(expected), qPrintable(push.text + push.problem));
 }
 
 QTEST_MAIN(TestXmlBoxFiles)
