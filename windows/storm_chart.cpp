@@ -24,14 +24,14 @@ StormChart::StormChart(QWidget *parent)
     // the view (setChart would orphan it).
     QChart *chart = this->chart();
     chart->setTitle(u"每秒答复数与答复时间"_s);
-    answers_->setName(u"每秒答复数"_s);
-    p50_->setName(u"P50 毫秒"_s);
-    p95_->setName(u"P95 毫秒"_s);
+    // The legend names each line's axis: a vertical axis title stands its
+    // Chinese characters on their side.
+    answers_->setName(u"每秒答复数（左轴，次）"_s);
+    p50_->setName(u"P50（右轴，毫秒）"_s);
+    p95_->setName(u"P95（右轴，毫秒）"_s);
     time_->setTitleText(u"秒"_s);
     time_->setLabelFormat(u"%d"_s);
-    count_->setTitleText(u"次"_s);
     count_->setLabelFormat(u"%d"_s);
-    ms_->setTitleText(u"毫秒"_s);
     ms_->setLabelFormat(u"%d"_s);
     chart->addAxis(time_, Qt::AlignBottom);
     chart->addAxis(count_, Qt::AlignLeft);
