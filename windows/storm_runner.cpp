@@ -1,5 +1,8 @@
 #include "storm_runner.h"
 
+#include "http/post_failure.h"
+#include "pay/pay_box_post.h"
+#include "pay/platform_key.h"
 #include "platform/named_samples.h"
 #include "platform/platform_delivery.h"
 
@@ -30,14 +33,26 @@ bool StormRunner::start(const StormOrder &order)
     job.count = order.count;
     job.rate = order.rate;
     job.cut = rules.cut;
-    job.post = [order, createRequest = deliveryRequests(rules, settings)](int) {
-        return postPush({order.url, buildSample(order.sampleName, order.access).value_or(QString()), order.access},
-                        createRequest);
+    // 微信支付: each notification sealed and signed as the payment platform
+    // sends it, with its key read on the storm's thread before the first post.
+    const bool pay = order.access.platform == Platform::Pay;
+    auto payKey = std::make_shared<PayPlatformKey>();
+    job.post = [order, payKey, createRequest = deliveryRequests(rules, settings)](int) {
+        const PushPostOrder push{order.url, buildSample(order.sampleName, order.access).value_or(QString()), order.access};
+        if (order.access.platform == Platform::Pay)
+            return postPayResource(push, *payKey, createRequest); // an unread key: each post fails to sign, saying so
+        return postPush(push, createRequest);
     };
     // Emitted on the workers; the window, on the GUI thread, gets them queued.
     job.ended = [this](const StormPost &post) { emit postEnded(post); };
     run_ = std::make_unique<StormRun>(std::move(job));
-    thread_ = std::make_unique<std::thread>([this] {
+    thread_ = std::make_unique<std::thread>([this, pay, payKey] {
+        if (pay) {
+            try {
+                *payKey = payPlatformKey(payPlatformKeyFile());
+            } catch (const PostFailure &) {
+            }
+        }
         const QList<StormPost> posts = run_->run();
         QMetaObject::invokeMethod(this, [this, posts] {
             join();

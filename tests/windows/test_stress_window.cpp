@@ -1,4 +1,6 @@
 #include "answer_gate.h"
+#include "pay/pay_notification.h"
+#include "pay/platform_key.h"
 #include "program_under_test.h"
 #include "recording_server.h"
 #include "scripted_server.h"
@@ -44,6 +46,7 @@ private slots:
     void stormFillsChartAndSummary();
     void stopEndsTheRunAtOnce();
     void openedFromTheMenuItStormsTheMainWindowsEndpoint();
+    void onPayItSendsSealedSignedNotifications();
 };
 
 void TestStressWindow::stormFillsChartAndSummary()
@@ -143,6 +146,40 @@ void TestStressWindow::openedFromTheMenuItStormsTheMainWindowsEndpoint()
     const QImage image = reader.read();
     QVERIFY2(!image.isNull(), qPrintable(reader.errorString()));
     QCOMPARE(image.size() / image.devicePixelRatio(), window.chart()->size());
+}
+
+// On 微信支付 every post is a notification as the payment platform sends it:
+// the resource sealed, the body signed with the platform's key.
+void TestStressWindow::onPayItSendsSealedSignedNotifications()
+{
+    const QTemporaryDir folder;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.path())); // the key beside this test's settings
+    const PayPlatformKey key = payPlatformKey(payPlatformKeyFile());
+    RecordingServer server;
+    AccessSettings pay;
+    pay.platform = Platform::Pay;
+    pay.mchId = u"1900000001"_s;
+    pay.appId = u"wxd678efh567hg6787"_s;
+    pay.apiV3Key = u"testMchAPIv3Key0testMchAPIv3Key0"_s;
+    StressTestWindow window([&] { return StressTestWindow::Target{server.url(), pay}; });
+    window.countBox()->setValue(3);
+    window.rateBox()->setValue(50);
+    QSignalSpy finished(&window, &StressTestWindow::runFinished);
+    QTest::mouseClick(window.startButton(), Qt::LeftButton);
+    QVERIFY(finished.wait(10'000));
+    QCOMPARE(server.requests().size(), std::size_t(3));
+    for (const RecordingServer::Request &request : server.requests()) {
+        const auto header = [&request](const char *name) {
+            const auto found = request.headers.find(name);
+            return found == request.headers.end() ? QByteArray() : QByteArray::fromStdString(found->second);
+        };
+        QVERIFY2(request.body.find("\"ciphertext\"") != std::string::npos, request.body.c_str());
+        QVERIFY(verifyWithCertificate(key.certificatePem,
+                                      paySigningText(header("Wechatpay-Timestamp"), header("Wechatpay-Nonce"),
+                                                     QByteArray::fromStdString(request.body)),
+                                      header("Wechatpay-Signature")));
+    }
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 QTEST_MAIN(TestStressWindow)
