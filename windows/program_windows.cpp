@@ -25,7 +25,8 @@ ProgramWindows::ProgramWindows(const AccessSettings &saved, const AccessOverride
     form_.setAccessSettings(commandLine.over(saved));
     form_.contextMenu().addActions(exchanges_.mainWindowActions());
     form_.contextMenu().addActions((new PayProbeActions(form_, exchanges_, createNetworkRequest, &form_))->actions());
-    form_.contextMenu().addActions({form_.deliveryEntry().action(), (new StressTestEntry(form_, &form_))->action()});
+    form_.contextMenu().addActions(
+        {form_.deliveryEntry().action(), (new StressTestEntry(form_, samplesFolder, &form_))->action()});
     new PayRetryDialog(form_, exchanges_); // a child of the main window, shown by 模拟平台重试 on 微信支付
     warmPayPlatformKeyFor(form_);
     form_.contextMenu().addXmlBoxMenu(exchanges_.moreSamplesMenu());

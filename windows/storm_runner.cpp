@@ -38,7 +38,8 @@ bool StormRunner::start(const StormOrder &order)
     const bool pay = order.access.platform == Platform::Pay;
     auto payKey = std::make_shared<PayPlatformKey>();
     job.post = [order, payKey, createRequest = deliveryRequests(rules, settings)](int) {
-        const PushPostOrder push{order.url, buildSample(order.sampleName, order.access).value_or(QString()), order.access};
+        const QString body = order.body ? *order.body : buildSample(order.sampleName, order.access).value_or(QString());
+        const PushPostOrder push{order.url, body, order.access};
         if (order.access.platform == Platform::Pay)
             return postPayResource(push, *payKey, createRequest); // an unread key: each post fails to sign, saying so
         return postPush(push, createRequest);

@@ -8,15 +8,18 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 #include <thread>
 
 Q_DECLARE_METATYPE(StormPost)
 
-// What one storm posts: where, what, how often. The body is built afresh for
-// every post (a fresh MsgId where the sample has one).
+// What one storm posts: where, what, how often. A built-in sample is built
+// afresh for every post (a fresh MsgId where it has one); a body given (the
+// XML box's, a user's sample) is posted as it is every time.
 struct StormOrder {
     QString url;
     QString sampleName;
+    std::optional<QString> body;
     AccessSettings access;
     int count = 1;
     double rate = 1;

@@ -6,9 +6,10 @@
 
 #include <QAction>
 
-StressTestEntry::StressTestEntry(Form1 &mainWindow, QObject *parent)
+StressTestEntry::StressTestEntry(Form1 &mainWindow, const QString &samplesFolder, QObject *parent)
     : QObject(parent)
     , mainWindow_(mainWindow)
+    , samplesFolder_(samplesFolder)
     , action_(new QAction(QStringLiteral("压力测试…"), this))
 {
     action_->setObjectName(QStringLiteral("stressTest"));
@@ -27,8 +28,11 @@ StressTestWindow &StressTestEntry::window()
 {
     if (!window_) {
         window_ = std::make_unique<StressTestWindow>([this] {
-            return StressTestWindow::Target{mainWindow_.Text1()->text(), mainWindow_.accessSettings()};
+            return StressTestWindow::Target{mainWindow_.Text1()->text(), mainWindow_.accessSettings(),
+                                            mainWindow_.Text2()->text()};
         });
+        if (!samplesFolder_.isEmpty())
+            window_->setSamplesFolder(samplesFolder_);
         window_->offerSamples(mainWindow_.accessSettings().platform);
         connect(&mainWindow_, &Form1::accessSettingsChanged, window_.get(),
                 [this](const AccessSettings &settings) { window_->offerSamples(settings.platform); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 #include <memory>
 
@@ -13,7 +14,8 @@ class StressTestWindow;
 class StressTestEntry : public QObject {
     Q_OBJECT
 public:
-    explicit StressTestEntry(Form1 &mainWindow, QObject *parent = nullptr);
+    // The window offers the user's samples in `samplesFolder` (empty: their usual folder).
+    explicit StressTestEntry(Form1 &mainWindow, const QString &samplesFolder = {}, QObject *parent = nullptr);
     ~StressTestEntry() override;
 
     QAction *action() const { return action_; }
@@ -22,6 +24,7 @@ public:
 
 private:
     Form1 &mainWindow_;
+    const QString samplesFolder_;
     QAction *const action_;
     std::unique_ptr<StressTestWindow> window_;
 };

@@ -1,6 +1,7 @@
 #include "stress_test_window.h"
 
 #include "platform/named_samples.h"
+#include "platform/user_samples.h"
 #include "platform/storm_figures.h"
 #include "storm_chart.h"
 #include "storm_runner.h"
@@ -26,6 +27,9 @@ namespace {
 
 constexpr int kRedrawMs = 200;
 
+// What a sample entry beyond the family's holds: the XML box, or a user's file.
+const QString kXmlBoxEntry = u"xml-box"_s;
+
 } // namespace
 
 StressTestWindow::StressTestWindow(std::function<Target()> target, QWidget *parent)
@@ -42,6 +46,7 @@ StressTestWindow::StressTestWindow(std::function<Target()> target, QWidget *pare
     , summary_(new QPlainTextEdit)
     , runner_(new StormRunner(this))
     , redraw_(new QTimer(this))
+    , samplesFolder_(userSamplesFolder())
 {
     setWindowTitle(u"压力测试"_s);
     setWindowIcon(programIcon());
@@ -105,6 +110,10 @@ void StressTestWindow::offerSamples(Platform platform)
     const QString chosen = sample_->currentText();
     sample_->clear();
     sample_->addItems(sampleNames(platform));
+    sample_->insertSeparator(sample_->count());
+    sample_->addItem(u"XML 框中的正文"_s, kXmlBoxEntry);
+    for (const UserSample &sample : userSamples(samplesFolder_))
+        sample_->addItem(u"我的样例：%1"_s.arg(sample.name), sample.file);
     if (const int index = sample_->findText(chosen); index >= 0)
         sample_->setCurrentIndex(index);
 }
@@ -129,6 +138,20 @@ void StressTestWindow::startRun()
     order.url = target.url;
     order.access = target.access;
     order.sampleName = sample_->currentText();
+    if (const QString chosen = sample_->currentData().toString(); chosen == kXmlBoxEntry) {
+        if (target.xmlBox.trimmed().isEmpty()) {
+            progress_->setText(u"主窗口的 XML 框是空的：请先载入或输入要发送的正文"_s);
+            return;
+        }
+        order.body = target.xmlBox;
+    } else if (!chosen.isEmpty()) {
+        const SampleText read = readSampleFile(chosen);
+        if (!read.ok()) {
+            progress_->setText(read.problem);
+            return;
+        }
+        order.body = read.text;
+    }
     order.count = count_->value();
     order.rate = rate_->value();
     if (!runner_->start(order))

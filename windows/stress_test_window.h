@@ -27,6 +27,7 @@ public:
     struct Target {
         QString url;
         AccessSettings access;
+        QString xmlBox; // the main window's XML box, offered as a sample
     };
     explicit StressTestWindow(std::function<Target()> target, QWidget *parent = nullptr);
 
@@ -44,8 +45,10 @@ public:
     // A test's seam: the file the next 保存为 PNG… saves to, instead of asking.
     void setNextPngFile(const QString &file) { nextPngFile_ = file; }
 
-    // The samples of the settings' family, the one chosen kept where it is offered.
+    // The samples of the settings' family, then the XML box's text and the
+    // user's own samples; the one chosen kept where it is offered.
     void offerSamples(Platform platform);
+    void setSamplesFolder(const QString &folder) { samplesFolder_ = folder; }
 
 signals:
     void runFinished();
@@ -77,4 +80,5 @@ private:
     int requested_ = 0;
     double requestedRate_ = 0;
     QString nextPngFile_;
+    QString samplesFolder_;
 };

@@ -1,4 +1,5 @@
 #include "answer_gate.h"
+#include "platform/user_samples.h"
 #include "pay/pay_notification.h"
 #include "pay/platform_key.h"
 #include "program_under_test.h"
@@ -47,6 +48,7 @@ private slots:
     void stopEndsTheRunAtOnce();
     void openedFromTheMenuItStormsTheMainWindowsEndpoint();
     void onPayItSendsSealedSignedNotifications();
+    void postsTheXmlBoxOrAUserSampleAsItIs();
 };
 
 void TestStressWindow::stormFillsChartAndSummary()
@@ -180,6 +182,42 @@ void TestStressWindow::onPayItSendsSealedSignedNotifications()
                                       header("Wechatpay-Signature")));
     }
     qunsetenv("XDG_CONFIG_HOME");
+}
+
+// Beyond the family's samples: the main window's XML box, and the user's
+// own samples, each posted byte for byte every time; an empty box is refused.
+void TestStressWindow::postsTheXmlBoxOrAUserSampleAsItIs()
+{
+    const QTemporaryDir folder;
+    const QString mine = u"<xml><Content><![CDATA[我的]]></Content></xml>"_s;
+    QVERIFY(saveUserSample(folder.path(), u"mine"_s, mine).problem.isEmpty());
+    RecordingServer server;
+    ProgramUnderTest program;
+    program.enterEndpoint(server.url());
+    StressTestEntry entry(program.form, folder.path());
+    StressTestWindow &window = entry.window();
+    window.countBox()->setValue(2);
+    window.rateBox()->setValue(50);
+    QSignalSpy finished(&window, &StressTestWindow::runFinished);
+
+    program.xmlBox()->replaceText(u" "_s);
+    window.sampleBox()->setCurrentText(u"XML 框中的正文"_s);
+    QTest::mouseClick(window.startButton(), Qt::LeftButton);
+    QVERIFY2(window.progress()->text().contains(u"XML 框是空的"_s), qPrintable(window.progress()->text()));
+
+    const QString box = u"<xml>\r\n<Content>框</Content></xml>"_s;
+    program.xmlBox()->replaceText(box);
+    QTest::mouseClick(window.startButton(), Qt::LeftButton);
+    QVERIFY(finished.wait(10'000));
+    window.sampleBox()->setCurrentText(u"我的样例：mine"_s);
+    QCOMPARE(window.sampleBox()->currentText(), u"我的样例：mine"_s);
+    QTest::mouseClick(window.startButton(), Qt::LeftButton);
+    QVERIFY(finished.wait(10'000));
+
+    QStringList bodies;
+    for (const RecordingServer::Request &request : server.requests())
+        bodies << QString::fromStdString(request.body);
+    QCOMPARE(bodies, (QStringList{box, box, mine, mine}));
 }
 
 QTEST_MAIN(TestStressWindow)
