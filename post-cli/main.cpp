@@ -103,8 +103,8 @@ std::function<QString()> bodySource(const PostOptions &options, QString *problem
     };
 }
 
-// Real request objects with the limits and authorities asked for, waiting through `waiter` if given.
-HttpRequestFactory requestsFor(const PostOptions &options, ExchangeWaiter *waiter = nullptr)
+// The limits and authorities the options ask for, waiting through `waiter` if given.
+ExchangeSettings exchangeSettingsFor(const PostOptions &options, ExchangeWaiter *waiter)
 {
     ExchangeSettings settings;
     settings.stallTimeout = options.stallTimeout;
@@ -112,7 +112,13 @@ HttpRequestFactory requestsFor(const PostOptions &options, ExchangeWaiter *waite
     // --cacert, else the one the window saved (with --saved-settings).
     settings.caFile = options.caFile.isEmpty() ? options.access.caFile : options.caFile;
     settings.waiter = waiter;
-    return [settings] { return std::make_unique<NetworkHttpRequest>(settings); };
+    return settings;
+}
+
+// Real request objects with those settings.
+HttpRequestFactory requestsFor(const PostOptions &options, ExchangeWaiter *waiter = nullptr)
+{
+    return [settings = exchangeSettingsFor(options, waiter)] { return std::make_unique<NetworkHttpRequest>(settings); };
 }
 
 // Writes --har's file; a run that passed but could not write it failed.
@@ -168,17 +174,6 @@ int runUrlCheck(const PostOptions &options)
     }
     const RunEnd runEnd = withHarWritten(har, urlCheckEndOf(check));
     return end(runEnd.status, runEnd.reason);
-}
-
-// The exchange settings the options ask for, for a run that makes its own request objects.
-ExchangeSettings exchangeSettingsFor(const PostOptions &options, ExchangeWaiter *waiter)
-{
-    ExchangeSettings settings;
-    settings.stallTimeout = options.stallTimeout;
-    settings.deadline = options.maxTime;
-    settings.caFile = options.caFile.isEmpty() ? options.access.caFile : options.caFile;
-    settings.waiter = waiter;
-    return settings;
 }
 
 // --deliver: one message, tried as the platform tries it; a line per try on standard output.
