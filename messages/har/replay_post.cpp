@@ -3,6 +3,8 @@
 #include "crypto/message_crypto.h"
 #include "history/kept_exchange.h"
 #include "http/post_failure.h"
+#include "pay/pay_post.h"
+#include "pay/platform_key.h"
 #include "platform/family_rules.h"
 #include "platform/json_fields.h"
 #include "platform/verdict.h"
@@ -58,11 +60,62 @@ std::variant<QString, QString> plainPushOf(const ReplaySource &source, const Acc
     return std::variant<QString, QString>(std::in_place_index<0>, QString::fromUtf8(std::get<DecryptedMessage>(decrypted).message));
 }
 
+// The Wechatpay-* headers among a request's, in order.
+QList<std::pair<QString, QString>> payHeadersAmong(const QList<std::pair<QString, QString>> &headers)
+{
+    QList<std::pair<QString, QString>> found;
+    for (const auto &header : headers) {
+        if (header.first.startsWith(u"Wechatpay-"_s, Qt::CaseInsensitive))
+            found.append(header);
+    }
+    return found;
+}
+
+// A request head's header fields, after its request line.
+QList<std::pair<QString, QString>> headerFieldsOf(const QByteArray &head)
+{
+    QList<std::pair<QString, QString>> fields;
+    const QList<QByteArray> lines = head.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype colon = lines[i].indexOf(':');
+        if (colon > 0)
+            fields.append({QString::fromLatin1(lines[i].left(colon).trimmed()),
+                           QString::fromLatin1(lines[i].mid(colon + 1).trimmed())});
+    }
+    return fields;
+}
+
+bool isPayReplay(const ReplaySource &source, const AccessSettings &access)
+{
+    return !source.payHeaders.isEmpty() || access.platform == Platform::Pay;
+}
+
+// 微信支付: the recorded body with the recorded or fresh Wechatpay-* headers.
+PushPostOutcome replayPayNotification(const ReplaySource &source, ReplayMode mode, const QString &url,
+                                      const HttpRequestFactory &createRequest)
+{
+    PayHeaders headers = source.payHeaders;
+    if (mode == ReplayMode::Resigned) {
+        PayNotification notification;
+        notification.body = source.body;
+        headers = freshPayHeaders(notification, payPlatformKey(payPlatformKeyFile())); // PostFailure: nothing sent
+    }
+    PayPostOutcome posted = postPayBody(url, source.body, headers, createRequest);
+    PushPostOutcome outcome;
+    outcome.record = std::move(posted.record);
+    outcome.record.plainMessage = source.plainMessage;
+    outcome.verdict = std::move(posted.verdict);
+    outcome.shownText = outcome.record.answerText;
+    return outcome;
+}
+
 } // namespace
 
 ReplaySource replaySourceOf(const HarPostEntry &entry)
 {
-    return {entry.url, entry.body, std::nullopt, entry.started, std::nullopt};
+    ReplaySource source{entry.url, entry.body, std::nullopt, entry.started, std::nullopt};
+    source.payHeaders = payHeadersAmong(entry.headers);
+    return source;
 }
 
 ReplaySource replaySourceOf(const ExchangeRecord &record)
@@ -73,6 +126,8 @@ ReplaySource replaySourceOf(const ExchangeRecord &record)
             record.failure ? record.failure->description : u"未发送"_s);
     else
         source.body = record.hops.constFirst().requestBody;
+    if (!record.hops.isEmpty())
+        source.payHeaders = payHeadersAmong(headerFieldsOf(record.hops.constFirst().requestHead));
     return source;
 }
 
@@ -135,6 +190,8 @@ std::variant<ReplayPlan, QString> planReplay(const ReplaySource &source, ReplayM
                 plan.plainMessage = std::get<0>(plain);
         return plan;
     }
+    if (isPayReplay(source, access)) // signed afresh with the payment platform's key, not the Token
+        return ReplayPlan{PushPostOrder{url, QString::fromUtf8(source.body), access}, source.plainMessage};
     if (!access.signs())
         return u"重新签名需要 Token：请在接入设置中填写 Token 后再发送"_s;
     const auto plain = plainPushOf(source, access);
@@ -163,6 +220,13 @@ PushPostOutcome replayPost(const ReplaySource &source, ReplayMode mode, const Ac
     if (const auto *problem = std::get_if<QString>(&planned))
         return notSent(PostFailure(PostFailure::BadAccessSettings, *problem));
     const ReplayPlan &plan = std::get<ReplayPlan>(planned);
+    if (isPayReplay(source, access)) {
+        try {
+            return replayPayNotification(source, mode, plan.order.url, createRequest);
+        } catch (const PostFailure &failure) {
+            return notSent(failure); // the platform's key could be neither read nor made
+        }
+    }
     PushPostOutcome outcome = postPush(plan.order, createRequest);
     if (mode == ReplayMode::AsRecorded && plan.plainMessage) {
         outcome.record.plainMessage = plan.plainMessage;

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -28,6 +29,8 @@ struct ReplaySource {
     std::optional<QString> plainMessage; // the push before encryption, where the record kept it
     QDateTime recorded;                  // when it was first sent; invalid: unknown
     std::optional<QString> problem;      // in Chinese: why it cannot be sent again (a body kept only in part)
+    // A payment notification's Wechatpay-* headers as they went; a replay sends them again.
+    QList<std::pair<QString, QString>> payHeaders;
 };
 
 ReplaySource replaySourceOf(const HarPostEntry &entry);
@@ -56,7 +59,11 @@ struct ReplayPlan {
 std::variant<ReplayPlan, QString> planReplay(const ReplaySource &source, ReplayMode mode,
                                              const AccessSettings &access, const QString &givenUrl = {});
 
-// Sends the replay through the shared post path: the record, the answer
+// A payment notification (one recorded with Wechatpay-* headers, or any on
+// 微信支付) goes as the payment platform sends it: the body as recorded, as
+// JSON, with the recorded headers for 原样重发 and headers signed afresh
+// with the platform's key for 重新签名后发送, judged as a notification.
+// Any other replay goes through the shared post path: the record, the answer
 // opened with the current access settings, and the verdict come out as for
 // any post. A replay that cannot go has its problem as the record's failure
 // (BadAccessSettings). Never throws; no event loop.

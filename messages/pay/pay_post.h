@@ -16,3 +16,9 @@ struct PayPostOutcome {
 // the key, and judges the answer. Never throws: a failure is in the record.
 PayPostOutcome postPayNotification(const QString &url, const PayNotification &notification, const PayPlatformKey &key,
                                    const HttpRequestFactory &createRequest = createHttpRequest);
+
+// POSTs a notification's body as it stands with these Wechatpay-* headers,
+// recorded or signed afresh (a replay), and judges the answer as a
+// notification's. Never throws: a failure is in the record.
+PayPostOutcome postPayBody(const QString &url, const QByteArray &body, const PayHeaders &headers,
+                           const HttpRequestFactory &createRequest = createHttpRequest);

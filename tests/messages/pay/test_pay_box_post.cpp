@@ -1,4 +1,6 @@
+#include "har/replay_post.h"
 #include "pay/pay_box_post.h"
+#include "pay/pay_notification.h"
 #include "pay/platform_key.h"
 #include "pay/resource_cipher.h"
 #include "recording_server.h"
@@ -28,6 +30,7 @@ private slots:
     void initTestCase();
     void boxSealedAsTyped_data();
     void boxSealedAsTyped();
+    void replayedWithTheRecordedOrFreshSignature();
 
 private:
     QTemporaryDir folder_;
@@ -88,6 +91,46 @@ void TestPayBoxPost::boxSealedAsTyped()
     const QByteArray signedText = paySigningText(header(request, "Wechatpay-Timestamp"),
                                                  header(request, "Wechatpay-Nonce"), QByteArray::fromStdString(request.body));
     QVERIFY(verifyWithCertificate(key_.certificatePem, signedText, header(request, "Wechatpay-Signature")));
+}
+
+// A notification from 交互记录 or a HAR goes again as the payment platform
+// sends it: the same body as JSON, with the recorded Wechatpay-* headers
+// (原样重发), or with a fresh signature by the platform's key, whatever the
+// family the window is on and without a Token.
+void TestPayBoxPost::replayedWithTheRecordedOrFreshSignature()
+{
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder_.path())); // the platform's key: this test's own
+    const PayPlatformKey key = payPlatformKey(payPlatformKeyFile());
+    RecordingServer server;
+    server.setAnswer({200, "application/json", ""});
+    AccessSettings pay;
+    pay.platform = Platform::Pay;
+    pay.apiV3Key = kApiV3Key;
+    const PushPostOutcome first = postPayResource({server.url(), u"{\"trade_state\":\"SUCCESS\"}"_s, pay}, key);
+    QVERIFY(!first.record.failure);
+
+    const ReplaySource source = replaySourceOf(first.record);
+    QCOMPARE(source.payHeaders.size(), 5);
+    for (const ReplayMode mode : {ReplayMode::AsRecorded, ReplayMode::Resigned}) {
+        const PushPostOutcome again = replayPost(source, mode, AccessSettings{}, server.url(u"/again"_s));
+        QCOMPARE(again.verdict.first().outcome, VerdictLine::Pass);
+    }
+    qunsetenv("XDG_CONFIG_HOME");
+
+    const auto requests = server.requests();
+    QCOMPARE(requests.size(), 3u);
+    for (const auto &request : requests) {
+        QCOMPARE(request.body, requests.front().body);
+        QCOMPARE(header(request, "Content-Type"), QByteArray("application/json"));
+        QVERIFY(verifyWithCertificate(key.certificatePem,
+                                      paySigningText(header(request, "Wechatpay-Timestamp"),
+                                                     header(request, "Wechatpay-Nonce"),
+                                                     QByteArray::fromStdString(request.body)),
+                                      header(request, "Wechatpay-Signature")));
+    }
+    QCOMPARE(requests[1].target, std::string("/again"));
+    QCOMPARE(header(requests[1], "Wechatpay-Signature"), header(requests[0], "Wechatpay-Signature"));
+    QVERIFY(header(requests[2], "Wechatpay-Nonce") != header(requests[0], "Wechatpay-Nonce"));
 }
 
 QTEST_MAIN(TestPayBoxPost)
