@@ -47,7 +47,9 @@ StormChart::StormChart(QWidget *parent)
 void StormChart::showSeconds(const QList<StormSecond> &seconds)
 {
     QList<QPointF> answers, p50, p95;
-    double lastSecond = 1, mostAnswers = 1, slowest = 1;
+    // Ranges of at least 4 keep the nice ticks on whole numbers, which the
+    // %d labels show (0..1 would read 0 0 0 0 1).
+    double lastSecond = 4, mostAnswers = 4, slowest = 4;
     for (const StormSecond &second : seconds) {
         answers.append({double(second.second), double(second.answered)});
         // A second without an answer has no answer time: a gap, not a zero.
