@@ -18,18 +18,8 @@ struct Head {
 Head readHead(const QByteArray &bytes)
 {
     Head head;
-    const QList<QByteArray> lines = bytes.split('\n');
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QByteArray line = lines.at(i).trimmed();
-        if (i == 0) {
-            head.firstLine = QString::fromLatin1(line);
-            continue;
-        }
-        const qsizetype colon = line.indexOf(':');
-        if (colon <= 0)
-            continue;
-        const QByteArray name = line.first(colon).trimmed();
-        const QByteArray value = line.mid(colon + 1).trimmed();
+    head.firstLine = QString::fromLatin1(bytes.left(bytes.indexOf('\n')).trimmed());
+    for (const auto &[name, value] : headFields(bytes)) {
         // Credentials for a proxy are the user's, not the exchange's.
         if (name.compare("Proxy-Authorization", Qt::CaseInsensitive) == 0)
             continue;

@@ -61,28 +61,15 @@ std::variant<QString, QString> plainPushOf(const ReplaySource &source, const Acc
 }
 
 // The Wechatpay-* headers among a request's, in order.
-QList<std::pair<QString, QString>> payHeadersAmong(const QList<std::pair<QString, QString>> &headers)
+template <typename Text>
+QList<std::pair<QString, QString>> payHeadersAmong(const QList<std::pair<Text, Text>> &headers)
 {
     QList<std::pair<QString, QString>> found;
-    for (const auto &header : headers) {
-        if (header.first.startsWith(u"Wechatpay-"_s, Qt::CaseInsensitive))
-            found.append(header);
+    for (const auto &[name, value] : headers) {
+        if (QString(name).startsWith(u"Wechatpay-"_s, Qt::CaseInsensitive))
+            found.append({QString(name), QString(value)});
     }
     return found;
-}
-
-// A request head's header fields, after its request line.
-QList<std::pair<QString, QString>> headerFieldsOf(const QByteArray &head)
-{
-    QList<std::pair<QString, QString>> fields;
-    const QList<QByteArray> lines = head.split('\n');
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const qsizetype colon = lines[i].indexOf(':');
-        if (colon > 0)
-            fields.append({QString::fromLatin1(lines[i].left(colon).trimmed()),
-                           QString::fromLatin1(lines[i].mid(colon + 1).trimmed())});
-    }
-    return fields;
 }
 
 bool isPayReplay(const ReplaySource &source, const AccessSettings &access)
@@ -127,7 +114,7 @@ ReplaySource replaySourceOf(const ExchangeRecord &record)
     else
         source.body = record.hops.constFirst().requestBody;
     if (!record.hops.isEmpty())
-        source.payHeaders = payHeadersAmong(headerFieldsOf(record.hops.constFirst().requestHead));
+        source.payHeaders = payHeadersAmong(headFields(record.hops.constFirst().requestHead));
     return source;
 }
 

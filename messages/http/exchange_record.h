@@ -35,6 +35,20 @@ inline std::optional<QByteArray> headField(const QByteArray &head, QByteArrayVie
     return value;
 }
 
+// A head's header fields in order, name and value trimmed; its first line
+// (the request or status line) is not one.
+inline QList<std::pair<QByteArray, QByteArray>> headFields(const QByteArray &head)
+{
+    QList<std::pair<QByteArray, QByteArray>> fields;
+    const QList<QByteArray> lines = head.split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype colon = lines[i].indexOf(':');
+        if (colon > 0)
+            fields.append({lines[i].first(colon).trimmed(), lines[i].mid(colon + 1).trimmed()});
+    }
+    return fields;
+}
+
 inline std::optional<QByteArray> answerHeader(const ExchangeHop &hop, QByteArrayView name)
 {
     return headField(hop.answerHead, name);
