@@ -21,18 +21,18 @@ ProgramWindows::ProgramWindows(const AccessSettings &saved, const AccessOverride
     , saved_(saved)
 {
     exchanges_.keepHistoryIn(ExchangeHistory::defaultFile());
+    const QString samples = samplesFolder.isEmpty() ? userSamplesFolder() : samplesFolder;
     form_.setCommandLineSettings(commandLine);
     form_.setAccessSettings(commandLine.over(saved));
     form_.contextMenu().addActions(exchanges_.mainWindowActions());
     form_.contextMenu().addActions((new PayProbeActions(form_, exchanges_, createNetworkRequest, &form_))->actions());
     form_.contextMenu().addActions(
-        {form_.deliveryEntry().action(), (new StressTestEntry(form_, samplesFolder, &form_))->action()});
+        {form_.deliveryEntry().action(), (new StressTestEntry(form_, samples, &form_))->action()});
     new PayRetryDialog(form_, exchanges_); // a child of the main window, shown by 模拟平台重试 on 微信支付
     warmPayPlatformKeyFor(form_);
     form_.contextMenu().addXmlBoxMenu(exchanges_.moreSamplesMenu());
     QObject::connect(&form_, &Form1::posted, &exchanges_, &ExchangeActions::record);
-    auto *files = new XmlBoxFiles(form_, exchanges_.moreSamplesMenu(),
-                                  samplesFolder.isEmpty() ? userSamplesFolder() : samplesFolder, &form_);
+    auto *files = new XmlBoxFiles(form_, exchanges_.moreSamplesMenu(), samples, &form_);
     form_.contextMenu().addXmlBoxActions(files->actions());
     form_.contextMenu().addXmlBoxActions({(new XmlBoxFieldEdit(form_, &form_))->action()});
     auto *recent = new RecentEndpoints(form_.Text1(), accessSettingsFile(), &form_);

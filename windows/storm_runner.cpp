@@ -37,10 +37,10 @@ bool StormRunner::start(const StormOrder &order)
     // sends it, with its key read on the storm's thread before the first post.
     const bool pay = order.access.platform == Platform::Pay;
     auto payKey = std::make_shared<PayPlatformKey>();
-    job.post = [order, payKey, createRequest = deliveryRequests(rules, settings)](int) {
+    job.post = [order, pay, payKey, createRequest = deliveryRequests(rules, settings)](int) {
         const QString body = order.body ? *order.body : buildSample(order.sampleName, order.access).value_or(QString());
         const PushPostOrder push{order.url, body, order.access};
-        if (order.access.platform == Platform::Pay)
+        if (pay)
             return postPayResource(push, *payKey, createRequest); // an unread key: each post fails to sign, saying so
         return postPush(push, createRequest);
     };
